@@ -1,0 +1,54 @@
+#include "app/Form1.h"
+
+#include "app/SoundFiles.h"
+
+namespace tobble {
+
+Form1::Form1(Window& window, Platform& platform, Module1& module)
+    : window_(window), platform_(platform), module_(module) {}
+
+void Form1::GETPATH() {
+    std::u16string dir = platform_.programDirectory();
+    if (dir.empty() || (dir.back() != u'/' && dir.back() != u'\\'))
+        dir += platform_.directorySeparator();
+    module_.AppDir = std::move(dir);
+}
+
+void Form1::Form_Activate() {
+    if (activated_)
+        return;
+    activated_ = true;
+
+    module_.MakeTopmost(window_.hWnd());
+    mnuReload_Click();
+    GETPATH();
+    module_.AppDir += kGreetingSound;
+    module_.PlaySoundAsync(module_.AppDir);
+    speech_.LastSound = module_.AppDir;
+    window_.setLabel1Caption(speech_.Phrases[0]);
+}
+
+void Form1::menuChosen(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::mnuRepeat:
+        return mnuRepeat_Click();
+    case MenuCommand::mnuShrink:
+        return mnuShrink_Click();
+    case MenuCommand::mnuOnOff:
+        return mnuOnOff_Click();
+    case MenuCommand::mnuSetTime:
+        return mnuSetTime_Click();
+    case MenuCommand::mnuReload:
+        return mnuReload_Click();
+    case MenuCommand::mnuOpenConfig:
+        return mnuOpenConfig_Click();
+    case MenuCommand::mnuAbout:
+        return mnuAbout_Click();
+    case MenuCommand::mnuQuit:
+        return mnuQuit_Click();
+    case MenuCommand::None:
+        return;
+    }
+}
+
+} // namespace tobble

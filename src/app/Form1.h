@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/Module1.h"
+#include "app/SpeechState.h"
+#include "talk/Rnd.h"
+#include "ui/MenuTree.h"
+#include "ui/Window.h"
+
+namespace tobble {
+
+inline constexpr std::int16_t vbKeyReturn = 13;
+
+// The main window's logic: one handler per control event. The frontend owns the real window and
+// forwards its events here; the handlers live beside the subsystem they belong to.
+class Form1 {
+public:
+    Form1(Window& window, Platform& platform, Module1& module);
+
+    // Runs the start-up sequence on the first activation only.
+    void Form_Activate();
+
+    void Label2_Click(int index);
+    void Text1_KeyDown(std::int16_t keyCode, int shift);
+    void tmrRandom_Timer();
+    void tmrFlash_Timer();
+
+    void mnuRepeat_Click();
+    void mnuShrink_Click();
+    void mnuOnOff_Click();
+    void mnuSetTime_Click();
+    void mnuReload_Click();
+    void mnuOpenConfig_Click();
+    void mnuAbout_Click();
+    void mnuQuit_Click();
+
+    // Routes a chosen menu item to its handler.
+    void menuChosen(MenuCommand command);
+
+    std::int16_t RAND(std::int16_t min, std::int16_t max);
+    void GETPATH();
+
+    const SpeechState& speech() const { return speech_; }
+
+private:
+    void startFlash();
+
+    Window& window_;
+    Platform& platform_;
+    Module1& module_;
+    SpeechState speech_;
+    Rnd rnd_;
+    bool activated_ = false;
+};
+
+} // namespace tobble

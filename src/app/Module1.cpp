@@ -1,0 +1,15 @@
+#include "app/Module1.h"
+
+#include "app/FileNames.h"
+
+namespace tobble {
+
+void Module1::PlaySoundAsync(const std::u16string& path) {
+    platform_.playSoundAsync(findFileIgnoringCase(path));
+}
+
+void Module1::MakeTopmost(WindowHandle hWnd) {
+    platform_.makeTopmost(hWnd);
+}
+
+} // namespace tobble

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tobble {
+
+inline constexpr char16_t kGreetingSound[] = u"0.wav";
+inline constexpr char16_t kPictureFile[] = u"picture.jpg";
+inline constexpr char16_t kConfigFile[] = u"config.ini";
+
+// Plain decimal: no sign, no leading zeros, no blank.
+std::u16string decimalText(unsigned value);
+
+// "7.wav" for random line 7.
+std::u16string lineSoundName(std::uint8_t line);
+
+// "a3.wav" for answer 3.
+std::u16string answerSoundName(std::uint8_t answer);
+
+} // namespace tobble

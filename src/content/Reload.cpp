@@ -1,0 +1,64 @@
+#include "app/Form1.h"
+
+#include <exception>
+#include <filesystem>
+#include <new>
+
+#include "app/FileNames.h"
+#include "app/SoundFiles.h"
+#include "content/ConfigFile.h"
+#include "content/TextEncoding.h"
+#include "platform/Failure.h"
+
+namespace tobble {
+
+namespace {
+constexpr char16_t kLoadErrorText[] = u"Error opening the config.ini file!  Exact error was:  ";
+constexpr char16_t kLoadErrorTitle[] = u"Error!";
+} // namespace
+
+// Nothing is cleared first: entries beyond the new counts, and whatever was read before a
+// failure, stay as they are.
+void Form1::mnuReload_Click() {
+    std::u16string description;
+    try {
+        GETPATH();
+        module_.AppDir += kPictureFile;
+        window_.setImage1Picture(platform_.loadPicture(findFileIgnoringCase(module_.AppDir)));
+
+        GETPATH();
+        module_.AppDir += kConfigFile;
+        const std::string bytes = readFileBytes(findFileIgnoringCase(module_.AppDir));
+        ItemReader reader(decodeConfigText(
+            bytes, [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }));
+        readConfigItems(reader, speech_,
+                        [this](const std::u16string& title) { window_.setCaption(title); });
+        return;
+    } catch (const Failure& failure) {
+        description = failure.description();
+    } catch (const std::bad_alloc&) {
+        description = u"Out of memory";
+    } catch (const std::exception& error) {
+        description = decodeUtf8Lenient(error.what());
+    }
+    platform_.messageBox(kLoadErrorText + description, vbCritical, kLoadErrorTitle);
+}
+
+// The editor gets the relative name, resolved in the program's own directory. A content pack
+// that spells it "Config.ini" gets that file opened, not a new empty one.
+void Form1::mnuOpenConfig_Click() {
+    GETPATH();
+    const std::u16string directory = module_.AppDir;
+    module_.AppDir += kConfigFile;
+    const std::u16string fileName =
+        std::filesystem::path(findFileIgnoringCase(module_.AppDir)).filename().u16string();
+    try {
+        platform_.startProcess(platform_.editorProgram() + u" " + fileName, directory,
+                               vbNormalFocus);
+    } catch (const Failure&) {
+        // An editor that cannot be started is not worth a message.
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace tobble

@@ -1,0 +1,10 @@
+#include "platform/Failure.h"
+
+#include "content/TextEncoding.h"
+
+namespace tobble {
+
+Failure::Failure(std::u16string description)
+    : std::runtime_error(toUtf8(description)), description_(std::move(description)) {}
+
+} // namespace tobble

@@ -1,0 +1,47 @@
+#include "platform/linux/CanberraSound.h"
+
+#include <canberra.h>
+
+namespace tobble {
+
+namespace {
+// One id for every sound, so that cancelling it cuts off whatever is playing.
+constexpr std::uint32_t kSoundId = 1;
+} // namespace
+
+CanberraSound::CanberraSound() {
+    if (ca_context_create(&context_) != CA_SUCCESS) {
+        context_ = nullptr;
+        return;
+    }
+    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Tobble",
+                            CA_PROP_APPLICATION_ID, "org.tobble.Tobble", nullptr);
+}
+
+CanberraSound::~CanberraSound() {
+    if (context_)
+        ca_context_destroy(context_);
+}
+
+void CanberraSound::play(const std::string& path) {
+    if (!context_)
+        return;
+    ca_context_cancel(context_, kSoundId);
+    // With an event id beside the file name, canberra falls back to the event sound by itself
+    // when the file is missing; a file it cannot decode comes back as an error instead.
+    const int result = ca_context_play(context_, kSoundId, CA_PROP_MEDIA_FILENAME, path.c_str(),
+                                       CA_PROP_EVENT_ID, "bell", CA_PROP_MEDIA_ROLE, "event",
+                                       CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
+    if (result != CA_SUCCESS && result != CA_ERROR_NOTAVAILABLE && result != CA_ERROR_DISABLED)
+        playDefaultSound();
+}
+
+void CanberraSound::playDefaultSound() {
+    for (const char* event : {"bell", "dialog-error"}) {
+        if (ca_context_play(context_, kSoundId, CA_PROP_EVENT_ID, event, CA_PROP_MEDIA_ROLE,
+                            "event", nullptr) == CA_SUCCESS)
+            return;
+    }
+}
+
+} // namespace tobble

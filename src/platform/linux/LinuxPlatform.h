@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/linux/CanberraSound.h"
+
+class QWidget;
+
+namespace tobble {
+
+// The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
+class LinuxPlatform : public Platform {
+public:
+    // The window that owns message and input boxes and is kept on top.
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+
+    void playSoundAsync(const std::u16string& path) override;
+    void makeTopmost(WindowHandle hWnd) override;
+    void messageBox(const std::u16string& text, int style, const std::u16string& title) override;
+    std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
+                            const std::u16string& defaultText) override;
+    PicturePtr loadPicture(const std::u16string& path) override;
+    void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
+                      int showState) override;
+    std::u16string editorProgram() const override { return u"xdg-open"; }
+    double timeOfDay() override;
+    std::u16string programDirectory() override;
+    char16_t directorySeparator() const override { return u'/'; }
+    std::u16string decodeAnsi(std::string_view bytes) override;
+    void endProgram() override;
+
+private:
+    CanberraSound sound_;
+    QWidget* mainWindow_ = nullptr;
+};
+
+} // namespace tobble

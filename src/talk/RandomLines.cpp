@@ -1,0 +1,37 @@
+#include "app/Form1.h"
+
+#include "app/SoundFiles.h"
+#include "ui/Layout.h"
+
+namespace tobble {
+
+void Form1::startFlash() {
+    window_.setBackColor(layout::kRed);
+    window_.tmrFlash().setEnabled(true);
+}
+
+void Form1::tmrRandom_Timer() {
+    startFlash();
+    GETPATH();
+    speech_.CurrentIndex = static_cast<std::uint8_t>(RAND(1, speech_.PhraseCount));
+    module_.AppDir += lineSoundName(speech_.CurrentIndex);
+    module_.PlaySoundAsync(module_.AppDir);
+    window_.setLabel1Caption(speech_.Phrases[speech_.CurrentIndex]);
+    speech_.LastSound = module_.AppDir;
+}
+
+void Form1::Label2_Click(int /*index*/) {
+    tmrRandom_Timer();
+}
+
+void Form1::tmrFlash_Timer() {
+    window_.tmrFlash().setEnabled(false);
+    window_.setBackColor(layout::kBlack);
+}
+
+void Form1::mnuRepeat_Click() {
+    startFlash();
+    module_.PlaySoundAsync(speech_.LastSound);
+}
+
+} // namespace tobble

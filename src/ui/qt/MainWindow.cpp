@@ -1,0 +1,186 @@
+#include "ui/qt/MainWindow.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/linux/QtPicture.h"
+#include "platform/linux/QtText.h"
+#include "ui/Layout.h"
+#include "ui/qt/ClickArea.h"
+#include "ui/qt/PictureBox.h"
+#include "ui/qt/QuestionBox.h"
+#include "ui/qt/TextLabel.h"
+
+namespace tobble {
+
+namespace {
+
+QRect toPixels(const layout::Rect& r) {
+    return {layout::toPixels(r.left), layout::toPixels(r.top), layout::toPixels(r.width),
+            layout::toPixels(r.height)};
+}
+
+QColor toQColor(std::uint32_t colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+QFont labelFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(layout::kLabelFontPixels);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Platform& platform, QWidget* parent)
+    : QMainWindow(parent), client_(new QWidget(this)), randomTimer_(new QTimer(this)),
+      flashTimer_(new QTimer(this)), randomDriver_(randomTimer_), flashDriver_(flashTimer_),
+      tmrRandom_(randomDriver_, layout::kRandomInterval),
+      tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
+      form_(*this, platform, module_) {
+    setWindowTitle(toQString(layout::kInitialCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
+
+    client_->setAutoFillBackground(true);
+    setCentralWidget(client_);
+    setBackColor(layout::kBlack);
+    createControls();
+    createMenu();
+    // The window takes exactly the size of its client area and menu bar; Shrink changes it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    client_->setFixedSize(layout::toPixels(layout::kClientWidth),
+                          layout::toPixels(layout::kClientHeight));
+
+    connect(randomTimer_, &QTimer::timeout, this, [this] { form_.tmrRandom_Timer(); });
+    connect(flashTimer_, &QTimer::timeout, this, [this] { form_.tmrFlash_Timer(); });
+}
+
+// Created bottom to top, so that each control lies above the ones before it.
+void MainWindow::createControls() {
+    image1_ = new PictureBox(client_);
+    image1_->setGeometry(toPixels(layout::kImage1));
+
+    QPalette white = client_->palette();
+    white.setColor(QPalette::WindowText, toQColor(layout::kWhite));
+
+    label1_ = new TextLabel(Qt::AlignHCenter, client_);
+    label1_->setGeometry(toPixels(layout::kLabel1));
+    label1_->setFont(labelFont());
+    label1_->setPalette(white);
+    label1_->setAccessibleDescription(QStringLiteral("What Tobble says"));
+
+    label2_ = new ClickArea(1, client_);
+    label2_->setGeometry(toPixels(layout::kLabel2));
+    label2_->setAccessibleName(QStringLiteral("Tobble"));
+    connect(label2_, &ClickArea::clicked, this, [this](int index) { form_.Label2_Click(index); });
+
+    label3_ = new TextLabel(Qt::AlignLeft, client_);
+    label3_->setGeometry(toPixels(layout::kLabel3));
+    label3_->setFont(labelFont());
+    label3_->setPalette(white);
+    label3_->setText(toQString(layout::kAskCaption));
+
+    text1_ = new QuestionBox(client_);
+    text1_->setGeometry(toPixels(layout::kText1));
+    text1_->setAccessibleName(QStringLiteral("Ask Tobble:"));
+    connect(text1_, &QuestionBox::keyDown, this,
+            [this](qint16 keyCode, int shift) { form_.Text1_KeyDown(keyCode, shift); });
+    setFocusProxy(text1_);
+    text1_->setFocus();
+}
+
+void MainWindow::createMenu() {
+    QMenu* menu = menuBar()->addMenu(toQString(kMenuCaption));
+    for (const MenuEntry& entry : kMenuEntries) {
+        if (entry.isSeparator()) {
+            menu->addSeparator()->setObjectName(QString::fromLatin1(entry.name));
+            continue;
+        }
+        QAction* action = menu->addAction(toQString(entry.caption));
+        action->setObjectName(QString::fromLatin1(entry.name));
+        action->setShortcut(QKeySequence(toQString(entry.shortcut)));
+        const MenuCommand command = entry.command;
+        if (command == MenuCommand::mnuShrink || command == MenuCommand::mnuOnOff) {
+            action->setCheckable(true);
+            checkableItems_[command] = action;
+        }
+        // The check mark belongs to the logic: a click must not toggle it by itself.
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            if (action->isCheckable())
+                action->setChecked(!action->isChecked());
+            form_.menuChosen(command);
+        });
+    }
+}
+
+void MainWindow::showCentred() {
+    adjustSize();
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Once the window exists on the screen, the start-up sequence runs (only the first time).
+    QTimer::singleShot(0, this, [this] { form_.Form_Activate(); });
+}
+
+WindowHandle MainWindow::hWnd() const {
+    return static_cast<WindowHandle>(winId());
+}
+
+void MainWindow::setBackColor(std::uint32_t colour) {
+    QPalette palette = client_->palette();
+    palette.setColor(QPalette::Window, toQColor(colour));
+    client_->setPalette(palette);
+}
+
+void MainWindow::setCaption(const std::u16string& caption) {
+    setWindowTitle(toQString(caption));
+}
+
+void MainWindow::setLabel1Caption(const std::u16string& caption) {
+    label1_->setText(toQString(caption));
+}
+
+void MainWindow::setImage1Picture(PicturePtr picture) {
+    const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
+    image1_->setPicture(qtPicture ? qtPicture->image() : QImage());
+}
+
+void MainWindow::moveImage1(int left, int top) {
+    image1_->move(layout::toPixels(left), layout::toPixels(top));
+}
+
+void MainWindow::moveLabel2(int /*index*/, int left, int top) {
+    label2_->move(layout::toPixels(left), layout::toPixels(top));
+}
+
+void MainWindow::setWidth(int twips) {
+    client_->setFixedWidth(layout::toPixels(twips - layout::kFrameWidth));
+}
+
+void MainWindow::setHeight(int twips) {
+    client_->setFixedHeight(layout::toPixels(twips - layout::kFrameHeight));
+}
+
+bool MainWindow::isChecked(MenuCommand item) const {
+    const auto it = checkableItems_.find(item);
+    return it != checkableItems_.end() && it->second->isChecked();
+}
+
+void MainWindow::setChecked(MenuCommand item, bool checked) {
+    if (const auto it = checkableItems_.find(item); it != checkableItems_.end())
+        it->second->setChecked(checked);
+}
+
+} // namespace tobble
