@@ -35,7 +35,8 @@ void LinuxPlatform::makeTopmost(WindowHandle /*hWnd*/) {
         return;
     // Set on the native window directly: changing the widget's flags would hide and re-show it.
     QWindow* window = mainWindow_->windowHandle();
-    window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
+    if (!(window->flags() & Qt::WindowStaysOnTopHint))
+        window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
     window->raise();
 }
 

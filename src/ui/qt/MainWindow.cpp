@@ -44,6 +44,9 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
       tmrRandom_(randomDriver_, layout::kRandomInterval),
       tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
       form_(*this, platform, module_) {
+    // Created in the always-on-top band: on X11 a window can only state that reliably before it
+    // is mapped, and start-up confirms it.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowTitle(toQString(layout::kInitialCaption));
     setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
