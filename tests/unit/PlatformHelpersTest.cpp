@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "commands/NumberText.h"
+#include "content/TextEncoding.h"
+#include "platform/CommandLine.h"
+
+namespace tobble::testing {
+namespace {
+
+TEST(Timer, EnablingStartsAFreshIntervalAndDisablingStops) {
+    FakeTimerDriver driver;
+    Timer timer(driver, 100);
+    EXPECT_FALSE(driver.running);
+    timer.setEnabled(true);
+    EXPECT_TRUE(driver.running);
+    EXPECT_EQ(driver.runningInterval, 100);
+    timer.setEnabled(true);
+    EXPECT_EQ(driver.starts, 1) << "enabling an enabled timer changes nothing";
+    timer.setEnabled(false);
+    EXPECT_FALSE(driver.running);
+}
+
+TEST(Timer, ZeroIntervalGivesNoTicksAndNegativeIsRefused) {
+    FakeTimerDriver driver;
+    Timer timer(driver, 0);
+    timer.setEnabled(true);
+    EXPECT_FALSE(driver.running);
+    EXPECT_THROW(timer.setInterval(-1), Failure);
+    EXPECT_EQ(timer.interval(), 0);
+    timer.setInterval(250);
+    EXPECT_TRUE(driver.running);
+    EXPECT_EQ(driver.runningInterval, 250);
+}
+
+TEST(NumberText, TakesPlainIntegersIn16Bits) {
+    EXPECT_EQ(parseInt16(u"1000"), 1000);
+    EXPECT_EQ(parseInt16(u"  -32768 "), -32768);
+    EXPECT_EQ(parseInt16(u"+32767"), 32767);
+    EXPECT_EQ(parseInt16(u"007"), 7);
+    for (const char16_t* bad : {u"", u" ", u"32768", u"-32769", u"1.0", u"abc", u"1 2", u"+", u"٣"})
+        EXPECT_FALSE(parseInt16(bad).has_value());
+}
+
+TEST(TextEncoding, Utf8RoundTripsAndMalformedBytesAreRejected) {
+    const std::u16string text = u"Tobble 😀 é €";
+    EXPECT_EQ(decodeUtf8(toUtf8(text)), text);
+    EXPECT_FALSE(decodeUtf8("\xC3").has_value());
+    EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
+    EXPECT_FALSE(decodeUtf8("\xC0\xAF").has_value()) << "an overlong form";
+    EXPECT_EQ(decodeUtf8Lenient("a\xFF" "b"), u"a\uFFFDb");
+}
+
+TEST(TextEncoding, Windows1252HasItsOwnUpperControls) {
+    EXPECT_EQ(decodeWindows1252("\x80\x93\x94\xE9\xFF"), u"€“”éÿ");
+}
+
+TEST(CommandLine, SplitsAtBlanksAndKeepsQuotedBlanks) {
+    using Words = std::vector<std::u16string>;
+    EXPECT_EQ(splitCommandLine(u"xdg-open config.ini"), (Words{u"xdg-open", u"config.ini"}));
+    EXPECT_EQ(splitCommandLine(u"  \"my editor\"  a;b  $(x) \"\""),
+              (Words{u"my editor", u"a;b", u"$(x)", u""}));
+    EXPECT_TRUE(splitCommandLine(u"   ").empty());
+}
+
+} // namespace
+} // namespace tobble::testing
