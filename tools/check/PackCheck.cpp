@@ -1,0 +1,208 @@
+#include "PackCheck.h"
+
+#include <QImageReader>
+#include <QString>
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+#include "app/FileNames.h"
+#include "app/Form1.h"
+#include "app/Module1.h"
+#include "app/SoundFiles.h"
+#include "content/ConfigFile.h"
+#include "content/TextEncoding.h"
+#include "platform/Failure.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "ui/Window.h"
+
+namespace tobble::check {
+namespace {
+
+class IdleTimerDriver : public TimerDriver {
+public:
+    void start(int) override {}
+    void stop() override {}
+};
+
+// Reload only sets the title and the picture; the checker keeps the title and ignores the rest.
+class RecordingWindow : public Window {
+public:
+    std::optional<std::u16string> caption;
+    bool pictureShown = false;
+
+    WindowHandle hWnd() const override { return 0; }
+    void setBackColor(std::uint32_t) override {}
+    void setCaption(const std::u16string& text) override { caption = text; }
+    void setLabel1Caption(const std::u16string&) override {}
+    void setImage1Picture(PicturePtr picture) override { pictureShown = picture != nullptr; }
+    void moveImage1(int, int) override {}
+    void moveLabel2(int, int, int) override {}
+    void setWidth(int) override {}
+    void setHeight(int) override {}
+    Timer& tmrRandom() override { return random_; }
+    Timer& tmrFlash() override { return flash_; }
+    bool isChecked(MenuCommand) const override { return false; }
+    void setChecked(MenuCommand, bool) override {}
+
+private:
+    IdleTimerDriver driver_;
+    Timer random_{driver_, 20000};
+    Timer flash_{driver_, 100};
+};
+
+// The program's own picture loader and text decoding, with the directory under test standing in
+// for the program's directory and the message box recorded instead of shown.
+class CheckingPlatform : public Platform {
+public:
+    explicit CheckingPlatform(std::u16string directory) : directory_(std::move(directory)) {}
+
+    std::optional<LoadError> shown;
+
+    void playSoundAsync(const std::u16string&) override {}
+    void makeTopmost(WindowHandle) override {}
+    void messageBox(const std::u16string& text, int, const std::u16string& title) override {
+        shown = LoadError{text, title, std::nullopt, std::nullopt};
+    }
+    std::u16string inputBox(const std::u16string&, const std::u16string&,
+                            const std::u16string&) override {
+        return {};
+    }
+    PicturePtr loadPicture(const std::u16string& path) override {
+        return linux_.loadPicture(path);
+    }
+    void startProcess(const std::u16string&, const std::u16string&, int) override {}
+    std::u16string editorProgram() const override { return linux_.editorProgram(); }
+    double timeOfDay() override { return 0.0; }
+    std::u16string programDirectory() override { return directory_; }
+    char16_t directorySeparator() const override { return linux_.directorySeparator(); }
+    std::u16string decodeAnsi(std::string_view bytes) override { return linux_.decodeAnsi(bytes); }
+    void endProgram() override {}
+
+private:
+    std::u16string directory_;
+    LinuxPlatform linux_;
+};
+
+bool endsWithWav(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".wav";
+}
+
+SoundCheck checkSound(const std::filesystem::path& directory, const std::u16string& name,
+                      std::set<std::filesystem::path>& used) {
+    // Resolved the way the program resolves it before playing.
+    const std::filesystem::path file(findFileIgnoringCase((directory / name).u16string()));
+    used.insert(file.filename());
+    SoundCheck sound;
+    sound.file = file.filename().string();
+    std::error_code error;
+    sound.exists = std::filesystem::exists(file, error);
+    sound.wav = describeWavFile(file);
+    return sound;
+}
+
+PictureCheck checkPicture(const std::filesystem::path& directory) {
+    PictureCheck picture;
+    const std::filesystem::path file(
+        findFileIgnoringCase((directory / kPictureFile).u16string()));
+    std::error_code error;
+    picture.exists = std::filesystem::is_regular_file(file, error);
+    if (!picture.exists)
+        return picture;
+    QImageReader reader(QString::fromStdU16String(file.u16string()));
+    const QSize size = reader.size();
+    picture.width = size.width();
+    picture.height = size.height();
+    return picture;
+}
+
+// A second pass over config.ini with the same reader, to learn where it stopped; Reload itself
+// keeps its reader to itself.
+void locateFailure(const std::filesystem::path& directory, LoadError& error) {
+    std::string bytes;
+    try {
+        bytes = readFileBytes(findFileIgnoringCase((directory / kConfigFile).u16string()));
+    } catch (const std::exception&) {
+        return; // never got to the items
+    }
+    ItemReader reader(decodeConfigText(bytes, decodeWindows1252));
+    bytes = std::string();
+    SpeechState scratch;
+    try {
+        readConfigItems(reader, scratch, [](const std::u16string&) {});
+    } catch (const std::exception&) {
+        const TextPosition stop = reader.itemStart();
+        error.line = stop.line;
+        error.column = stop.column;
+    }
+}
+
+} // namespace
+
+Verdict PackReport::verdict() const {
+    if (error)
+        return Verdict::LoadFails;
+    const auto unplayable = [](const SpokenItem& item) { return !item.sound.wav.playable; };
+    if ((greeting && unplayable(*greeting)) || std::any_of(lines.begin(), lines.end(), unplayable) ||
+        std::any_of(answers.begin(), answers.end(), unplayable) || !unusedFiles.empty())
+        return Verdict::Incomplete;
+    return Verdict::Complete;
+}
+
+PackReport checkPack(const std::filesystem::path& directory) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    PackReport report;
+    report.directory = fs::weakly_canonical(fs::absolute(directory, error), error);
+    if (report.directory.empty())
+        report.directory = directory;
+
+    CheckingPlatform platform(report.directory.u16string());
+    RecordingWindow window;
+    Module1 module(platform);
+    Form1 form(window, platform, module);
+    form.mnuReload_Click();
+
+    report.picture = checkPicture(report.directory);
+    report.picture.decodes = window.pictureShown;
+    report.title = window.caption;
+    if (platform.shown) {
+        report.error = platform.shown;
+        if (window.pictureShown)
+            locateFailure(report.directory, *report.error);
+        // What was read before the failure is not worth listing: the pack needs fixing first.
+        return report;
+    }
+
+    const SpeechState& speech = form.speech();
+    std::set<fs::path> used{kPictureFile, kConfigFile};
+    report.greeting = SpokenItem{0, speech.Phrases[0],
+                                 checkSound(report.directory, kGreetingSound, used)};
+    for (unsigned n = 1; n <= speech.PhraseCount; ++n) {
+        const auto number = static_cast<std::uint8_t>(n);
+        report.lines.push_back(SpokenItem{static_cast<int>(n), speech.Phrases[n],
+                                          checkSound(report.directory, lineSoundName(number), used)});
+    }
+    for (unsigned m = 1; m <= speech.AnswerCount; ++m) {
+        const auto number = static_cast<std::uint8_t>(m);
+        report.answers.push_back(SpokenItem{
+            static_cast<int>(m), speech.Answers[m],
+            checkSound(report.directory, answerSoundName(number), used)});
+    }
+
+    for (fs::directory_iterator it(report.directory, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (endsWithWav(name) && !used.contains(it->path().filename()))
+            report.unusedFiles.push_back(name);
+    }
+    std::sort(report.unusedFiles.begin(), report.unusedFiles.end());
+    return report;
+}
+
+} // namespace tobble::check

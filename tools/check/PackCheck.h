@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "WavInfo.h"
+
+namespace tobble::check {
+
+struct SoundCheck {
+    std::string file; // the name the program plays (with the case found on disk)
+    bool exists = false;
+    WavInfo wav;
+};
+
+struct SpokenItem {
+    int number = 0;
+    std::u16string text;
+    SoundCheck sound;
+};
+
+struct PictureCheck {
+    bool exists = false;
+    bool decodes = false;
+    int width = 0; // the picture's own size, before any scaling for the window
+    int height = 0;
+};
+
+struct LoadError {
+    std::u16string message; // exactly what the program's message box shows
+    std::u16string title;
+    // Where the config.ini reader stopped; absent when the failure came before reading items
+    // (the picture, or a config.ini that cannot be opened).
+    std::optional<std::size_t> line;
+    std::optional<std::size_t> column;
+};
+
+enum class Verdict { Complete = 0, Incomplete = 1, LoadFails = 2 };
+
+struct PackReport {
+    std::filesystem::path directory;
+    PictureCheck picture;
+    std::optional<std::u16string> title; // set once the reader got that far
+    std::optional<SpokenItem> greeting;
+    std::vector<SpokenItem> lines;
+    std::vector<SpokenItem> answers;
+    std::vector<std::string> unusedFiles;
+    std::optional<LoadError> error;
+
+    Verdict verdict() const;
+};
+
+// Runs the program's own Reload against the directory, then looks at every file it names.
+// Reads only; writes nothing.
+PackReport checkPack(const std::filesystem::path& directory);
+
+} // namespace tobble::check
