@@ -50,6 +50,7 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
     setWindowTitle(toQString(layout::kInitialCaption));
     setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
+    client_->setObjectName(QStringLiteral("Form1"));
     client_->setAutoFillBackground(true);
     setCentralWidget(client_);
     setBackColor(layout::kBlack);
@@ -67,29 +68,34 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
 // Created bottom to top, so that each control lies above the ones before it.
 void MainWindow::createControls() {
     image1_ = new PictureBox(client_);
+    image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(toPixels(layout::kImage1));
 
     QPalette white = client_->palette();
     white.setColor(QPalette::WindowText, toQColor(layout::kWhite));
 
     label1_ = new TextLabel(Qt::AlignHCenter, client_);
+    label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setGeometry(toPixels(layout::kLabel1));
     label1_->setFont(labelFont());
     label1_->setPalette(white);
     label1_->setAccessibleDescription(QStringLiteral("What Tobble says"));
 
     label2_ = new ClickArea(1, client_);
+    label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setGeometry(toPixels(layout::kLabel2));
     label2_->setAccessibleName(QStringLiteral("Tobble"));
     connect(label2_, &ClickArea::clicked, this, [this](int index) { form_.Label2_Click(index); });
 
     label3_ = new TextLabel(Qt::AlignLeft, client_);
+    label3_->setObjectName(QStringLiteral("Label3"));
     label3_->setGeometry(toPixels(layout::kLabel3));
     label3_->setFont(labelFont());
     label3_->setPalette(white);
     label3_->setText(toQString(layout::kAskCaption));
 
     text1_ = new QuestionBox(client_);
+    text1_->setObjectName(QStringLiteral("Text1"));
     text1_->setGeometry(toPixels(layout::kText1));
     text1_->setAccessibleName(QStringLiteral("Ask Tobble:"));
     connect(text1_, &QuestionBox::keyDown, this,
