@@ -47,6 +47,9 @@ std::string readFileBytes(const std::u16string& path) {
         throw Failure(u"File not found: " + path);
     if (status.type() == fs::file_type::directory)
         throw Failure(u"Path/File access error: " + path + u" is a directory, not a file");
+    // A FIFO or a device would block the open or the read, and with it the whole window.
+    if (status.type() != fs::file_type::regular && status.type() != fs::file_type::none)
+        throw Failure(u"Path/File access error: " + path + u" is not a regular file");
     const std::uintmax_t size = fs::file_size(file, error);
     if (!error && size > kMaxFileBytes)
         throw Failure(u"Out of memory: " + path + u" is too large to be read");
