@@ -82,8 +82,8 @@ std::uint8_t ItemReader::readByte() {
         begin < end && std::all_of(item.begin() + begin, item.begin() + end,
                                    [](char16_t c) { return c >= u'0' && c <= u'9'; });
     if (!digitsOnly) {
-        throw Failure(u"Type mismatch: the count at " + where(itemStart()) + u", " +
-                      quoted(item) + u", is not a whole number");
+        throw Failure(u"Type mismatch: the count at " + where(itemStart()) + u", " + quoted(item) +
+                      u", is not a whole number");
     }
     unsigned value = 0;
     for (std::size_t i = begin; i < end && value <= 255; ++i)
@@ -98,7 +98,8 @@ std::uint8_t ItemReader::readByte() {
 TextPosition ItemReader::positionOf(std::size_t offset) const {
     TextPosition p;
     for (std::size_t i = 0; i < offset && i < text_.size(); ++i) {
-        if (text_[i] == u'\n' || (text_[i] == u'\r' && (i + 1 >= text_.size() || text_[i + 1] != u'\n'))) {
+        if (text_[i] == u'\n' ||
+            (text_[i] == u'\r' && (i + 1 >= text_.size() || text_[i + 1] != u'\n'))) {
             ++p.line;
             p.column = 1;
         } else if (text_[i] != u'\r') {

@@ -19,7 +19,7 @@ enum class MenuCommand : int {
 
 struct MenuEntry {
     const char* name;
-    const char16_t* caption; // "-" for a separator
+    const char16_t* caption;  // "-" for a separator
     const char16_t* shortcut; // the key's name as the menu shows it, or empty
     MenuCommand command;
 

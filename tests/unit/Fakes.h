@@ -39,16 +39,22 @@ struct FakePicture : Picture {
 
 class FakePlatform : public Platform {
 public:
-    FakePlatform(EventLog& log, std::u16string directory) : log_(log), directory_(std::move(directory)) {}
+    FakePlatform(EventLog& log, std::u16string directory)
+        : log_(log), directory_(std::move(directory)) {}
 
-    void playSoundAsync(const std::u16string& path) override { log_.push_back("sound " + toUtf8(path)); }
-    void makeTopmost(WindowHandle hWnd) override { log_.push_back("topmost " + std::to_string(hWnd)); }
+    void playSoundAsync(const std::u16string& path) override {
+        log_.push_back("sound " + toUtf8(path));
+    }
+    void makeTopmost(WindowHandle hWnd) override {
+        log_.push_back("topmost " + std::to_string(hWnd));
+    }
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
         log_.push_back("box " + std::to_string(style) + " " + toUtf8(title) + ": " + toUtf8(text));
     }
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultText) override {
-        log_.push_back("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" + toUtf8(defaultText) + "]");
+        log_.push_back("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" +
+                       toUtf8(defaultText) + "]");
         std::u16string answer = inputAnswers.empty() ? u"" : inputAnswers.front();
         if (!inputAnswers.empty())
             inputAnswers.pop_front();
@@ -62,8 +68,8 @@ public:
     }
     void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
                       int showState) override {
-        log_.push_back("start " + toUtf8(commandLine) + " in " + toUtf8(workingDirectory) + " show " +
-                       std::to_string(showState));
+        log_.push_back("start " + toUtf8(commandLine) + " in " + toUtf8(workingDirectory) +
+                       " show " + std::to_string(showState));
         if (failProcessStart)
             throw Failure(u"File not found");
     }

@@ -48,7 +48,9 @@ TEST(TextEncoding, Utf8RoundTripsAndMalformedBytesAreRejected) {
     EXPECT_FALSE(decodeUtf8("\xC3").has_value());
     EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
     EXPECT_FALSE(decodeUtf8("\xC0\xAF").has_value()) << "an overlong form";
-    EXPECT_EQ(decodeUtf8Lenient("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(decodeUtf8Lenient("a\xFF"
+                                "b"),
+              u"a\uFFFDb");
 }
 
 TEST(TextEncoding, Windows1252HasItsOwnUpperControls) {

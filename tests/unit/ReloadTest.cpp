@@ -5,7 +5,8 @@
 namespace tobble::testing {
 namespace {
 
-constexpr char kErrorPrefix[] = "box 16 Error!: Error opening the config.ini file!  Exact error was:  ";
+constexpr char kErrorPrefix[] =
+    "box 16 Error!: Error opening the config.ini file!  Exact error was:  ";
 
 std::string errorShown(const EventLog& log) {
     for (const std::string& line : log) {
@@ -17,8 +18,8 @@ std::string errorShown(const EventLog& log) {
 
 TEST(Reload, FillsTitleLinesAndAnswers) {
     Harness h;
-    h.dir.write("config.ini", configText("My Tobble", {"Hello", "Line one", "Line two"},
-                                         {"Yes", "No", "Maybe"}));
+    h.dir.write("config.ini",
+                configText("My Tobble", {"Hello", "Line one", "Line two"}, {"Yes", "No", "Maybe"}));
     h.form.mnuReload_Click();
 
     const SpeechState& s = h.form.speech();
@@ -114,8 +115,15 @@ TEST(Reload, FileEndingEarlyKeepsWhatWasRead) {
 }
 
 TEST(Reload, EndOfFileInEverySectionIsReported) {
-    const char* truncated[] = {"", "x", "x,T", "x,T,x", "x,T,x,1", "x,T,x,1,G",
-                               "x,T,x,1,G,L", "x,T,x,1,G,L,x", "x,T,x,1,G,L,x,2,A"};
+    const char* truncated[] = {"",
+                               "x",
+                               "x,T",
+                               "x,T,x",
+                               "x,T,x,1",
+                               "x,T,x,1,G",
+                               "x,T,x,1,G,L",
+                               "x,T,x,1,G,L,x",
+                               "x,T,x,1,G,L,x,2,A"};
     for (const char* text : truncated) {
         Harness h;
         h.dir.write("config.ini", text);
@@ -154,9 +162,11 @@ TEST(Reload, HundredLinesAndHundredAnswersFit) {
 }
 
 TEST(Reload, CountsThatAreNotNumbersOrDoNotFitFail) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"256", "Overflow"}, {"-1", "Overflow"}, {"abc", "Type mismatch"},
-        {"12abc", "Type mismatch"}, {"255", "config.ini announces 255 lines"}};
+    const std::pair<const char*, const char*> cases[] = {{"256", "Overflow"},
+                                                         {"-1", "Overflow"},
+                                                         {"abc", "Type mismatch"},
+                                                         {"12abc", "Type mismatch"},
+                                                         {"255", "config.ini announces 255 lines"}};
     for (const auto& [count, error] : cases) {
         Harness h;
         h.dir.write("config.ini", std::string("x,Title,x,") + count + ",G");
@@ -195,7 +205,11 @@ TEST(Reload, ReadsUtf8WithOrWithoutMarkUtf16AndWindows1252) {
         {"x,Caf\xC3\xA9,x,0,G,x,0", u"Café"},
         {"\xEF\xBB\xBFx,Caf\xC3\xA9,x,0,G,x,0", u"Café"},
         {"x,Caf\xE9 \x80,x,0,G,x,0", u"Café €"},
-        {std::string("\xFF\xFEx\0,\0T\0\xE9\0,\0x\0,\0" "0\0,\0G\0,\0x\0,\0" "0\0", 30), u"Té"},
+        {std::string("\xFF\xFEx\0,\0T\0\xE9\0,\0x\0,\0"
+                     "0\0,\0G\0,\0x\0,\0"
+                     "0\0",
+                     30),
+         u"Té"},
     };
     for (const auto& [bytes, title] : cases) {
         Harness h;

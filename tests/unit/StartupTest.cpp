@@ -10,12 +10,8 @@ TEST(Startup, RunsItsStepsInOrder) {
     h.dir.write("config.ini", configText("Title", {"Hello there"}, {}));
     h.form.Form_Activate();
     const EventLog expected{
-        "topmost 4242",
-        "picture " + h.dir.prefix() + "picture.jpg",
-        "image",
-        "title Title",
-        "sound " + h.dir.prefix() + "0.wav",
-        "label Hello there",
+        "topmost 4242", "picture " + h.dir.prefix() + "picture.jpg", "image",
+        "title Title",  "sound " + h.dir.prefix() + "0.wav",         "label Hello there",
     };
     EXPECT_EQ(h.log, expected);
     EXPECT_EQ(h.form.speech().LastSound, decodeUtf8Lenient(h.dir.prefix() + "0.wav"));

@@ -123,7 +123,8 @@ TEST(SayWhat, ReplaysTheGreetingFirstThenTheLastLine) {
     const std::u16string label = h.window.label1;
     h.take();
     h.form.mnuRepeat_Click();
-    EXPECT_EQ(h.take(), (EventLog{"back 255", "sound " + h.dir.prefix() + std::to_string(n) + ".wav"}));
+    EXPECT_EQ(h.take(),
+              (EventLog{"back 255", "sound " + h.dir.prefix() + std::to_string(n) + ".wav"}));
     EXPECT_EQ(h.window.label1, label);
     EXPECT_EQ(h.form.speech().CurrentIndex, n);
 }

@@ -14,8 +14,8 @@ CanberraSound::CanberraSound() {
         context_ = nullptr;
         return;
     }
-    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Tobble",
-                            CA_PROP_APPLICATION_ID, "org.tobble.Tobble", nullptr);
+    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Tobble", CA_PROP_APPLICATION_ID,
+                            "org.tobble.Tobble", nullptr);
 }
 
 CanberraSound::~CanberraSound() {
@@ -27,11 +27,11 @@ void CanberraSound::play(const std::string& path) {
     if (!context_)
         return;
     ca_context_cancel(context_, kSoundId);
-    // With an event id beside the file name, canberra falls back to the event sound by itself
-    // when the file is missing; a file it cannot decode comes back as an error instead.
+    // No event id beside the file name: canberra looks an event id up first and would play the
+    // theme's sound instead of the file. A missing or undecodable file comes back as an error.
     const int result = ca_context_play(context_, kSoundId, CA_PROP_MEDIA_FILENAME, path.c_str(),
-                                       CA_PROP_EVENT_ID, "bell", CA_PROP_MEDIA_ROLE, "event",
-                                       CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
+                                       CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL,
+                                       "never", nullptr);
     if (result != CA_SUCCESS && result != CA_ERROR_NOTAVAILABLE && result != CA_ERROR_DISABLED)
         playDefaultSound();
 }

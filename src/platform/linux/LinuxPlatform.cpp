@@ -40,8 +40,7 @@ void LinuxPlatform::makeTopmost(WindowHandle /*hWnd*/) {
     window->raise();
 }
 
-void LinuxPlatform::messageBox(const std::u16string& text, int style,
-                               const std::u16string& title) {
+void LinuxPlatform::messageBox(const std::u16string& text, int style, const std::u16string& title) {
     const QMessageBox::Icon icon =
         style == vbCritical ? QMessageBox::Critical
                             : (style == vbQuestion ? QMessageBox::Question : QMessageBox::NoIcon);

@@ -17,7 +17,8 @@ void ClickArea::mousePressEvent(QMouseEvent* event) {
 void ClickArea::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasPressed = pressed_;
     pressed_ = false;
-    if (wasPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (wasPressed && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
         emit clicked(index_);
 }
 

@@ -22,7 +22,8 @@ void TextLabel::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
     painter.setClipRect(rect());
-    painter.drawText(rect(), static_cast<int>(alignment()) | Qt::TextWordWrap | Qt::TextShowMnemonic,
+    painter.drawText(rect(),
+                     static_cast<int>(alignment()) | Qt::TextWordWrap | Qt::TextShowMnemonic,
                      text().left(kMostVisibleCharacters));
 }
 
