@@ -1,0 +1,129 @@
+#include "platform/win32/Win32Platform.h"
+
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "platform/Failure.h"
+#include "platform/win32/InputBox.h"
+#include "platform/win32/WideText.h"
+
+namespace tobble {
+
+std::u16string Win32Platform::describeError(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = length ? fromWide(buffer, length) : std::u16string();
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+        text.pop_back();
+    if (text.empty()) {
+        const std::string number = std::to_string(error);
+        text = u"system error " + std::u16string(number.begin(), number.end());
+    }
+    return text;
+}
+
+// sndPlaySoundA takes the path in the ANSI code page; SND_ASYNC alone, so a path that names no
+// playable file gives the default sound.
+void Win32Platform::playSoundAsync(const std::u16string& path) {
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return;
+    std::vector<char> ansi(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_ACP, 0, wide(path), -1, ansi.data(), size, nullptr, nullptr);
+    sndPlaySoundA(ansi.data(), SND_ASYNC);
+}
+
+void Win32Platform::makeTopmost(WindowHandle hWnd) {
+    SetWindowPos(reinterpret_cast<HWND>(hWnd), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Win32Platform::messageBox(const std::u16string& text, int style,
+                               const std::u16string& title) {
+    MessageBoxW(mainWindow_, wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
+}
+
+std::u16string Win32Platform::inputBox(const std::u16string& prompt, const std::u16string& title,
+                                       const std::u16string& defaultText) {
+    return showInputBox(instance_, mainWindow_, prompt, title, defaultText);
+}
+
+PicturePtr Win32Platform::loadPicture(const std::u16string& path) {
+    return GdiPicture::load(path);
+}
+
+void Win32Platform::startProcess(const std::u16string& commandLine,
+                                 const std::u16string& workingDirectory, int showState) {
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::wstring line(reinterpret_cast<const wchar_t*>(commandLine.c_str()), commandLine.size());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showState);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDirectory.empty() ? nullptr : wide(workingDirectory), &startup,
+                        &process))
+        throw Failure(describeError(GetLastError()) + u": " + commandLine);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+double Win32Platform::timeOfDay() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+std::u16string Win32Platform::programDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        return {};
+    std::wstring directory = path.substr(0, separator);
+    // A drive root keeps its backslash: "C:\", never "C:".
+    if (directory.empty() || directory.back() == L':')
+        directory.push_back(L'\\');
+    return fromWide(directory);
+}
+
+std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                           nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                        length);
+    return fromWide(text);
+}
+
+// The window's WM_DESTROY posts the quit message; the message loop then ends with exit code 0.
+void Win32Platform::endProgram() {
+    if (mainWindow_ && IsWindow(mainWindow_)) {
+        HWND window = mainWindow_;
+        mainWindow_ = nullptr;
+        DestroyWindow(window);
+    } else {
+        PostQuitMessage(0);
+    }
+}
+
+} // namespace tobble

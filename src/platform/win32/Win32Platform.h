@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Platform.h"
+#include "platform/win32/GdiPicture.h"
+
+namespace tobble {
+
+// The platform operations on 32-bit Windows, straight onto the system's own calls.
+class Win32Platform final : public Platform {
+public:
+    explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
+
+    // Owner of the message and input boxes, and the window that endProgram closes.
+    void setMainWindow(HWND window) { mainWindow_ = window; }
+
+    void playSoundAsync(const std::u16string& path) override;
+    void makeTopmost(WindowHandle hWnd) override;
+    void messageBox(const std::u16string& text, int style, const std::u16string& title) override;
+    std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
+                            const std::u16string& defaultText) override;
+    PicturePtr loadPicture(const std::u16string& path) override;
+    void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
+                      int showState) override;
+    std::u16string editorProgram() const override { return u"notepad"; }
+    double timeOfDay() override;
+    std::u16string programDirectory() override;
+    char16_t directorySeparator() const override { return u'\\'; }
+    std::u16string decodeAnsi(std::string_view bytes) override;
+    void endProgram() override;
+
+    // The system's own words for an error code.
+    static std::u16string describeError(DWORD error);
+
+private:
+    HINSTANCE instance_;
+    HWND mainWindow_ = nullptr;
+    GdiplusSession gdiplus_;
+};
+
+} // namespace tobble

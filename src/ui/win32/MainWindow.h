@@ -1,0 +1,99 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/Form1.h"
+#include "app/Module1.h"
+#include "ui/Layout.h"
+#include "ui/Window.h"
+#include "ui/win32/Win32TimerDriver.h"
+
+namespace tobble {
+
+// Form1 on the screen. Text1 is a real EDIT control; Image1 and the labels are windowless and
+// painted by the form itself, and Label2 is a hit-tested rectangle. Every event goes on to the
+// program's logic.
+class MainWindow final : public Window {
+public:
+    MainWindow(HINSTANCE instance, Platform& platform);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates the window centred on the screen, hidden; returns nullptr on failure.
+    HWND create();
+    HWND handle() const { return hwnd_; }
+
+    WindowHandle hWnd() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+    void setBackColor(std::uint32_t colour) override;
+    void setCaption(const std::u16string& caption) override;
+    void setLabel1Caption(const std::u16string& caption) override;
+    void setImage1Picture(PicturePtr picture) override;
+    void moveImage1(int left, int top) override;
+    void moveLabel2(int index, int left, int top) override;
+    void setWidth(int twips) override;
+    void setHeight(int twips) override;
+    Timer& tmrRandom() override { return tmrRandom_; }
+    Timer& tmrFlash() override { return tmrFlash_; }
+    bool isChecked(MenuCommand item) const override;
+    void setChecked(MenuCommand item, bool checked) override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void onCreate();
+    void onDestroy();
+    void onPaint();
+    void onActivate(WPARAM wParam);
+    void onShown();
+    void onStartup();
+    void onTimer(UINT_PTR id);
+    void onCommand(WPARAM wParam, LPARAM lParam);
+    bool onSetCursor(LPARAM lParam);
+    void onLButtonDown(LPARAM lParam);
+    void onLButtonUp(LPARAM lParam);
+    void onDpiChanged(UINT dpi, const RECT* suggested);
+    void onText1KeyDown(WPARAM key);
+
+    void createFonts();
+    void placeText1();
+    void paintImage1(HDC dc) const;
+    void paintLabel(HDC dc, const layout::Rect& where, const std::u16string& text,
+                    UINT alignment) const;
+
+    int toPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+    RECT toPixels(const layout::Rect& r) const;
+    RECT label2Rect() const;
+    RECT image1Rect() const;
+    void redraw(bool now);
+
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    HWND text1_ = nullptr;
+    WNDPROC text1DefaultProc_ = nullptr;
+    UINT dpi_ = 96;
+    HFONT labelFont_ = nullptr;
+    HFONT text1Font_ = nullptr;
+    HCURSOR microphone_ = nullptr;
+
+    COLORREF backColor_ = layout::kBlack;
+    std::u16string label1Caption_;
+    PicturePtr picture_;
+    POINT image1Pos_{layout::kImage1.left, layout::kImage1.top};
+    POINT label2Pos_{layout::kLabel2.left, layout::kLabel2.top};
+    bool label2Pressed_ = false;
+    bool startupPosted_ = false;
+
+    Win32TimerDriver randomDriver_;
+    Win32TimerDriver flashDriver_;
+    Timer tmrRandom_;
+    Timer tmrFlash_;
+    Module1 module_;
+    Form1 form_;
+};
+
+} // namespace tobble
