@@ -227,6 +227,21 @@ TEST_F(MainWindowTest, AutoPlaySpeaksOnItsOwnAtTheSetInterval) {
     window.tmrRandom().setEnabled(false);
 }
 
+TEST_F(MainWindowTest, SharedAccessKeyMovesBetweenItsTwoItemsAndEnterChooses) {
+    QMenu* menu = window.menuBar()->actions().front()->menu();
+    menu->popup(window.mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::keyClick(menu, Qt::Key_S);
+    EXPECT_EQ(menu->activeAction()->objectName(), QStringLiteral("mnuShrink"));
+    QTest::keyClick(menu, Qt::Key_S);
+    EXPECT_EQ(menu->activeAction()->objectName(), QStringLiteral("mnuOnOff"));
+    EXPECT_FALSE(window.tmrRandom().enabled()) << "S alone chooses neither";
+    EXPECT_EQ(control("Form1")->size(), QSize(145, 330));
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_TRUE(window.tmrRandom().enabled());
+    window.tmrRandom().setEnabled(false);
+}
+
 TEST_F(MainWindowTest, MicrophonePointerOnlyOverTheClickArea) {
     EXPECT_EQ(control("Label2")->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(control("Label2")->cursor().hotSpot(), QPoint(16, 16));
