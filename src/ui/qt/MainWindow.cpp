@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <limits>
 
 #include "platform/linux/QtPicture.h"
 #include "platform/linux/QtText.h"
@@ -97,6 +98,7 @@ void MainWindow::createControls() {
     text1_ = new QuestionBox(client_);
     text1_->setObjectName(QStringLiteral("Text1"));
     text1_->setGeometry(toPixels(layout::kText1));
+    text1_->setMaxLength(std::numeric_limits<int>::max()); // a question may be any length
     text1_->setAccessibleName(QStringLiteral("Ask Tobble:"));
     connect(text1_, &QuestionBox::keyDown, this,
             [this](qint16 keyCode, int shift) { form_.Text1_KeyDown(keyCode, shift); });
