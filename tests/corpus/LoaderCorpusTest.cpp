@@ -1,0 +1,234 @@
+// Runs every content pack of the corpus through the program's Reload (Form1 with a recording
+// window, the Linux picture loader), checks the message box and the state it leaves, then fixes
+// the pack and checks that a second Reload loads it.
+#include <QCoreApplication>
+#include <cctype>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <unistd.h>
+
+#include "CorpusTable.h"
+#include "app/Form1.h"
+#include "app/Module1.h"
+#include "content/TextEncoding.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "ui/Window.h"
+
+namespace tobble::corpus {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char16_t kErrorText[] = u"Error opening the config.ini file!  Exact error was:  ";
+
+class IdleTimerDriver : public TimerDriver {
+public:
+    void start(int) override {}
+    void stop() override {}
+};
+
+class RecordingWindow : public Window {
+public:
+    std::u16string caption = u"Its Tobble!";
+    PicturePtr picture;
+
+    WindowHandle hWnd() const override { return 1; }
+    void setBackColor(std::uint32_t) override {}
+    void setCaption(const std::u16string& text) override { caption = text; }
+    void setLabel1Caption(const std::u16string&) override {}
+    void setImage1Picture(PicturePtr shown) override { picture = std::move(shown); }
+    void moveImage1(int, int) override {}
+    void moveLabel2(int, int, int) override {}
+    void setWidth(int) override {}
+    void setHeight(int) override {}
+    Timer& tmrRandom() override { return random_; }
+    Timer& tmrFlash() override { return flash_; }
+    bool isChecked(MenuCommand) const override { return false; }
+    void setChecked(MenuCommand, bool) override {}
+
+private:
+    IdleTimerDriver driver_;
+    Timer random_{driver_, 20000};
+    Timer flash_{driver_, 100};
+};
+
+struct Box {
+    std::u16string text;
+    int style;
+    std::u16string title;
+};
+
+// The program's directory is a scratch directory of links into the pack, so that the test can
+// "fix" the pack without touching the shared corpus.
+class CorpusPlatform : public Platform {
+public:
+    explicit CorpusPlatform(std::u16string directory) : directory_(std::move(directory)) {}
+
+    std::vector<Box> boxes;
+
+    void playSoundAsync(const std::u16string&) override {}
+    void makeTopmost(WindowHandle) override {}
+    void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
+        boxes.push_back({text, style, title});
+    }
+    std::u16string inputBox(const std::u16string&, const std::u16string&,
+                            const std::u16string&) override {
+        return {};
+    }
+    PicturePtr loadPicture(const std::u16string& path) override {
+        return linux_.loadPicture(path);
+    }
+    void startProcess(const std::u16string&, const std::u16string&, int) override {}
+    std::u16string editorProgram() const override { return u"xdg-open"; }
+    double timeOfDay() override { return 0.0; }
+    std::u16string programDirectory() override { return directory_; }
+    char16_t directorySeparator() const override { return u'/'; }
+    std::u16string decodeAnsi(std::string_view bytes) override { return linux_.decodeAnsi(bytes); }
+    void endProgram() override {}
+
+private:
+    std::u16string directory_;
+    LinuxPlatform linux_;
+};
+
+fs::path packs() {
+    return fs::path(TOBBLE_CORPUS_PACKS);
+}
+
+void linkPack(const fs::path& pack, const fs::path& into) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(into))
+        fs::remove(entry.path());
+    for (const fs::directory_entry& entry : fs::directory_iterator(pack))
+        fs::create_symlink(entry.path(), into / entry.path().filename());
+}
+
+// Drops root's right to read anything, for the unreadable-file case; restores it on the way out.
+class UnprivilegedScope {
+public:
+    explicit UnprivilegedScope(bool wanted) : active_(wanted && geteuid() == 0) {
+        if (active_ && seteuid(65534) != 0)
+            active_ = false;
+    }
+    ~UnprivilegedScope() {
+        if (active_ && seteuid(0) != 0)
+            std::abort();
+    }
+
+private:
+    bool active_;
+};
+
+class Corpus : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tobble-corpus-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        work_ = pattern;
+        fs::permissions(work_, fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
+    }
+    void TearDown() override { fs::remove_all(work_); }
+
+    fs::path work_;
+};
+
+void expectState(const Case& c, const Form1& form, const RecordingWindow& window) {
+    const SpeechState& speech = form.speech();
+    for (const auto& [key, value] : c.state) {
+        SCOPED_TRACE(key + "=" + value);
+        if (key == "title") {
+            EXPECT_EQ(toUtf8(window.caption), value);
+        } else if (key == "P") {
+            EXPECT_EQ(speech.PhraseCount, std::stoi(value));
+        } else if (key == "A") {
+            EXPECT_EQ(speech.AnswerCount, std::stoi(value));
+        } else if (key == "picture") {
+            EXPECT_EQ(window.picture != nullptr, value == "decodes");
+        } else if ((key[0] == 'p' || key[0] == 'a') && key.size() > 1 && std::isdigit(key[1])) {
+            const std::size_t dot = key.find('.');
+            const int index = std::stoi(key.substr(1, dot - 1));
+            const std::u16string& text =
+                (key[0] == 'p' ? speech.Phrases : speech.Answers).at(static_cast<std::size_t>(index));
+            if (dot != std::string::npos)
+                EXPECT_EQ(text.size(), std::stoul(value));
+            else
+                EXPECT_EQ(text, unescape(value));
+        }
+        // line, column, width, bad and unused are the checker's business.
+    }
+}
+
+TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
+    const Case& c = GetParam();
+    SCOPED_TRACE(c.note);
+    const fs::path pack = packs() / c.name;
+    ASSERT_TRUE(fs::is_directory(pack)) << "corpus not generated: " << pack;
+    linkPack(pack, work_);
+
+    CorpusPlatform platform(work_.u16string());
+    RecordingWindow window;
+    Module1 module(platform);
+    Form1 form(window, platform, module);
+    {
+        UnprivilegedScope unprivileged(c.name == "config-unreadable");
+        form.mnuReload_Click();
+    }
+
+    if (c.loader == "ok") {
+        EXPECT_TRUE(platform.boxes.empty())
+            << "unexpected box: " << (platform.boxes.empty() ? "" : toUtf8(platform.boxes[0].text));
+    } else {
+        ASSERT_EQ(platform.boxes.size(), 1u);
+        const Box& box = platform.boxes[0];
+        EXPECT_EQ(box.title, u"Error!");
+        EXPECT_EQ(box.style, 16);
+        std::string expected = c.loader;
+        if (const std::size_t at = expected.find("{dir}"); at != std::string::npos)
+            expected.replace(at, 5, work_.string());
+        const std::string shown = toUtf8(box.text);
+        const std::string prefix = toUtf8(kErrorText);
+        if (expected.ends_with("...")) {
+            expected = prefix + expected.substr(0, expected.size() - 3);
+            EXPECT_TRUE(shown.starts_with(expected)) << shown << "\ndoes not start with\n" << expected;
+        } else {
+            EXPECT_EQ(shown, prefix + expected);
+        }
+    }
+    expectState(c, form, window);
+
+    // The author fixes the pack; the same window reloads it.
+    linkPack(packs() / "good", work_);
+    platform.boxes.clear();
+    form.mnuReload_Click();
+    EXPECT_TRUE(platform.boxes.empty())
+        << "after the fix: " << (platform.boxes.empty() ? "" : toUtf8(platform.boxes[0].text));
+    EXPECT_EQ(window.caption, u"Test Tobble");
+    EXPECT_NE(window.picture, nullptr);
+    EXPECT_EQ(form.speech().PhraseCount, 2);
+    EXPECT_EQ(form.speech().AnswerCount, 2);
+    EXPECT_EQ(form.speech().Phrases[0], u"Hello there");
+    EXPECT_EQ(form.speech().Phrases[2], u"Line two");
+    EXPECT_EQ(form.speech().Answers[2], u"No");
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    std::string name;
+    for (const char ch : info.param.name)
+        name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Packs, Corpus, ::testing::ValuesIn(readTable(TOBBLE_CORPUS_TABLE)),
+                         caseName);
+
+} // namespace
+} // namespace tobble::corpus
+
+int main(int argc, char* argv[]) {
+    // Qt finds its image format plugins through the application object.
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
