@@ -1,0 +1,36 @@
+// The config.ini reader on arbitrary bytes: decoding, item reading and the loader's filling of the
+// speech state. Any crash, sanitizer report, or broken invariant below is a finding.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/SpeechState.h"
+#include "content/ConfigFile.h"
+#include "content/TextEncoding.h"
+#include "platform/Failure.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tobble;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    ItemReader reader(decodeConfigText(bytes, decodeWindows1252));
+    SpeechState speech;
+    int titles = 0;
+    bool failed = false;
+    try {
+        readConfigItems(reader, speech, [&](const std::u16string&) { ++titles; });
+    } catch (const Failure& failure) {
+        failed = true;
+        if (failure.description().empty())
+            std::abort();
+        // Positions are 1-based and lie inside the text.
+        const TextPosition at = reader.itemStart();
+        if (at.line < 1 || at.column < 1 || at.line > size + 1 || at.column > size + 1)
+            std::abort();
+    }
+    // Only counts that fit the lists are ever stored, and the title is set at most once.
+    if (speech.PhraseCount >= kListSlots || speech.AnswerCount >= kListSlots || titles > 1)
+        std::abort();
+    if (!failed && titles != 1)
+        std::abort();
+    return 0;
+}
