@@ -4,7 +4,6 @@
 set -euo pipefail
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/test-stages/lsan.supp}"
 cmake --preset asan
 cmake --build --preset asan -j "$(nproc)"
 scripts/with-desktop.sh ctest --preset asan -j "$(nproc)"
