@@ -13,6 +13,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
