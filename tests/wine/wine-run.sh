@@ -31,5 +31,5 @@ fi
 [ "${1:-}" = --init ] && exit 0
 # A server that outlives each program by a few seconds: without it every test program would wait
 # for a fresh wineserver and wineboot, about 1.5 s each.
-wineserver -p 10 >/dev/null 2>&1 || true
+wineserver -p10 >/dev/null 2>&1 || true
 exec wine "$@"
