@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program writes no file: with its content directory and HOME watched by inotify, it
-# starts, speaks, answers, reloads a good and then a broken config.ini, shrinks, and quits; no file
+# starts (greeting sound missing), speaks, answers, reloads a good and then a broken config.ini, shrinks, and quits; no file
 # or directory is created, modified, moved or deleted in either tree.
 # Usage: program-writes-nothing.sh TOBBLE CHARACTER_DIR   (needs an X display and inotifywait)
 set -euo pipefail
@@ -24,6 +24,9 @@ home=$work/home
 mkdir -p "$content" "$home"
 cp "$program" "$content/tobble"
 cp "$character"/config.ini "$character"/picture.jpg "$character"/*.wav "$content/"
+# Without a greeting sound the start-up plays the desktop's default sound instead: that path
+# must not write either.
+rm "$content/0.wav"
 snapshot() { (cd "$1" && find . -printf '%p %y %s %T@ %m\n' | sort); }
 snapshot "$content" > "$work/content.before"
 snapshot "$home" > "$work/home.before"
