@@ -1,15 +1,34 @@
 #include "platform/linux/CanberraSound.h"
 
 #include <canberra.h>
+#include <filesystem>
 
 namespace tobble {
 
 namespace {
+
 // One id for every sound, so that cancelling it cuts off whatever is playing.
 constexpr std::uint32_t kSoundId = 1;
+
+// The desktop's default sound: the sound theme's bell, or its error sound where it has no bell.
+std::string findDefaultSound() {
+    for (const char* share : {"/usr/local/share", "/usr/share"}) {
+        for (const char* name : {"bell", "dialog-error"}) {
+            for (const char* extension : {".oga", ".ogg", ".wav"}) {
+                const std::string path =
+                    std::string(share) + "/sounds/freedesktop/stereo/" + name + extension;
+                std::error_code error;
+                if (std::filesystem::is_regular_file(path, error))
+                    return path;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-CanberraSound::CanberraSound() {
+CanberraSound::CanberraSound() : defaultSound_(findDefaultSound()) {
     if (ca_context_create(&context_) != CA_SUCCESS) {
         context_ = nullptr;
         return;
@@ -36,12 +55,12 @@ void CanberraSound::play(const std::string& path) {
         playDefaultSound();
 }
 
+// Played by file name: asking canberra for the event id instead makes it write a lookup cache
+// under HOME, and the program writes no files.
 void CanberraSound::playDefaultSound() {
-    for (const char* event : {"bell", "dialog-error"}) {
-        if (ca_context_play(context_, kSoundId, CA_PROP_EVENT_ID, event, CA_PROP_MEDIA_ROLE,
-                            "event", nullptr) == CA_SUCCESS)
-            return;
-    }
+    if (!defaultSound_.empty())
+        ca_context_play(context_, kSoundId, CA_PROP_MEDIA_FILENAME, defaultSound_.c_str(),
+                        CA_PROP_MEDIA_ROLE, "event", nullptr);
 }
 
 } // namespace tobble

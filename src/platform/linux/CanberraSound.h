@@ -20,6 +20,7 @@ public:
 private:
     void playDefaultSound();
 
+    std::string defaultSound_;
     ca_context* context_ = nullptr;
 };
 
