@@ -60,4 +60,7 @@ if [ -n "$found" ]; then
     exit 1
 fi
 echo "nothing in the path ran as a command"
-xdotool key --window "$window" ctrl+q || true
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+pid=
+exit 0
