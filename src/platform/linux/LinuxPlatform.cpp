@@ -9,6 +9,7 @@
 #include <QTime>
 #include <QWidget>
 #include <QWindow>
+#include <filesystem>
 
 #include "content/TextEncoding.h"
 #include "platform/CommandLine.h"
@@ -68,6 +69,10 @@ PicturePtr LinuxPlatform::loadPicture(const std::u16string& path) {
         throw Failure(u"File not found: " + path);
     if (info.isDir())
         throw Failure(u"Path/File access error: " + path + u" is a directory, not a picture");
+    // A pipe or a device would block the window while the decoder waits for data.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), error))
+        throw Failure(u"Path/File access error: " + path + u" is not a regular file");
 
     QImageReader reader(file);
     const QSize size = reader.size();
