@@ -126,6 +126,7 @@ def cases():
         "config-uppercase-name": {k if k != "config.ini" else "Config.INI": v
                                   for k, v in pack(good).items()},
         "picture-is-text": pack(good, **{"picture.jpg": b"This is not a picture.\n"}),
+        "picture-is-fifo": pack(good, **{"picture.jpg": "fifo"}),
         "picture-empty": pack(good, **{"picture.jpg": b""}),
         "picture-truncated": pack(good, **{"picture.jpg": jpeg(640, 480)[:300]}),
         "picture-20000x20000": pack(good, **{"picture.jpg": jpeg(20000, 20000)}),
