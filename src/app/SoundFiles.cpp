@@ -16,7 +16,10 @@ std::u16string lineSoundName(std::uint8_t line) {
 }
 
 std::u16string answerSoundName(std::uint8_t answer) {
-    return u"a" + decimalText(answer) + u".wav";
+    std::u16string name = u"a";
+    name += decimalText(answer);
+    name += u".wav";
+    return name;
 }
 
 } // namespace tobble

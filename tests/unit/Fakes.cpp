@@ -24,6 +24,13 @@ void ContentDir::write(const std::string& name, const std::string& bytes) const 
     std::ofstream(path_ / name, std::ios::binary) << bytes;
 }
 
+bool ContentDir::ignoresCase() const {
+    write("CaseProbe", "");
+    const bool ignores = std::filesystem::exists(path_ / "caseprobe");
+    remove("CaseProbe");
+    return ignores;
+}
+
 void ContentDir::remove(const std::string& name) const {
     std::filesystem::remove_all(path_ / name);
 }

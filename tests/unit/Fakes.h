@@ -159,6 +159,8 @@ public:
     ContentDir& operator=(const ContentDir&) = delete;
 
     void write(const std::string& name, const std::string& bytes) const;
+    // True where the file system takes "A.TXT" and "a.txt" for one file, as Windows does.
+    bool ignoresCase() const;
     void remove(const std::string& name) const;
     const std::filesystem::path& path() const { return path_; }
     // The directory as the program spells it, ending in "/".

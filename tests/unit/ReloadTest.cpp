@@ -222,6 +222,8 @@ TEST(Reload, ReadsUtf8WithOrWithoutMarkUtf16AndWindows1252) {
 
 TEST(Reload, FindsFilesNamedInAnotherCase) {
     Harness h;
+    if (h.dir.ignoresCase())
+        GTEST_SKIP() << "this file system finds every spelling by itself";
     h.dir.remove("picture.jpg");
     h.dir.write("Picture.JPG", "picture");
     h.dir.write("Config.INI", configText("Upper", {"G"}, {}));
@@ -233,6 +235,8 @@ TEST(Reload, FindsFilesNamedInAnotherCase) {
 
 TEST(Reload, TwoFilesMatchingInOtherCasesAreNotGuessedBetween) {
     Harness h;
+    if (h.dir.ignoresCase())
+        GTEST_SKIP() << "this file system finds every spelling by itself";
     h.dir.write("Config.ini", configText("One", {"G"}, {}));
     h.dir.write("CONFIG.INI", configText("Two", {"G"}, {}));
     h.form.mnuReload_Click();

@@ -173,6 +173,8 @@ TEST(Answer, SayWhatThenReplaysTheAnswer) {
 
 TEST(Sounds, AreFoundInAnotherCase) {
     Harness h;
+    if (h.dir.ignoresCase())
+        GTEST_SKIP() << "this file system finds every spelling by itself";
     h.dir.write("A1.WAV", "RIFF");
     startedWith(h, 0, 1).form.Text1_KeyDown(vbKeyReturn, 0);
     EXPECT_EQ(h.log[0], "sound " + h.dir.prefix() + "A1.WAV");
