@@ -12,40 +12,12 @@
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "ui/Window.h"
+#include "ui/UnseenWindow.h"
 
 namespace {
 
 using namespace tobble;
 namespace fs = std::filesystem;
-
-class IdleTimerDriver : public TimerDriver {
-public:
-    void start(int) override {}
-    void stop() override {}
-};
-
-class NullWindow : public Window {
-public:
-    WindowHandle hWnd() const override { return 1; }
-    void setBackColor(std::uint32_t) override {}
-    void setCaption(const std::u16string&) override {}
-    void setLabel1Caption(const std::u16string&) override {}
-    void setImage1Picture(PicturePtr) override {}
-    void moveImage1(int, int) override {}
-    void moveLabel2(int, int, int) override {}
-    void setWidth(int) override {}
-    void setHeight(int) override {}
-    Timer& tmrRandom() override { return random_; }
-    Timer& tmrFlash() override { return flash_; }
-    bool isChecked(MenuCommand) const override { return false; }
-    void setChecked(MenuCommand, bool) override {}
-
-private:
-    IdleTimerDriver driver_;
-    Timer random_{driver_, 20000};
-    Timer flash_{driver_, 100};
-};
 
 struct StubPicture : Picture {};
 
@@ -104,7 +76,7 @@ constexpr char kGood[] = "x\n\"Good\"\nx\n1\n\"hi\"\n\"one\"\nx\n1\n\"yes\"\n";
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ScratchPlatform platform(scratch().u16string());
-    NullWindow window;
+    UnseenWindow window;
     Module1 module(platform);
     Form1 form(window, platform, module);
 

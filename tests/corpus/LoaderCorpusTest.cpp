@@ -13,7 +13,7 @@
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "ui/Window.h"
+#include "ui/UnseenWindow.h"
 
 namespace tobble::corpus {
 namespace {
@@ -21,37 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char16_t kErrorText[] = u"Error opening the config.ini file!  Exact error was:  ";
-
-class IdleTimerDriver : public TimerDriver {
-public:
-    void start(int) override {}
-    void stop() override {}
-};
-
-class RecordingWindow : public Window {
-public:
-    std::u16string caption = u"Its Tobble!";
-    PicturePtr picture;
-
-    WindowHandle hWnd() const override { return 1; }
-    void setBackColor(std::uint32_t) override {}
-    void setCaption(const std::u16string& text) override { caption = text; }
-    void setLabel1Caption(const std::u16string&) override {}
-    void setImage1Picture(PicturePtr shown) override { picture = std::move(shown); }
-    void moveImage1(int, int) override {}
-    void moveLabel2(int, int, int) override {}
-    void setWidth(int) override {}
-    void setHeight(int) override {}
-    Timer& tmrRandom() override { return random_; }
-    Timer& tmrFlash() override { return flash_; }
-    bool isChecked(MenuCommand) const override { return false; }
-    void setChecked(MenuCommand, bool) override {}
-
-private:
-    IdleTimerDriver driver_;
-    Timer random_{driver_, 20000};
-    Timer flash_{driver_, 100};
-};
 
 struct Box {
     std::u16string text;
@@ -76,9 +45,7 @@ public:
                             const std::u16string&) override {
         return {};
     }
-    PicturePtr loadPicture(const std::u16string& path) override {
-        return linux_.loadPicture(path);
-    }
+    PicturePtr loadPicture(const std::u16string& path) override { return linux_.loadPicture(path); }
     void startProcess(const std::u16string&, const std::u16string&, int) override {}
     std::u16string editorProgram() const override { return u"xdg-open"; }
     double timeOfDay() override { return 0.0; }
@@ -134,7 +101,7 @@ protected:
     fs::path work_;
 };
 
-void expectState(const Case& c, const Form1& form, const RecordingWindow& window) {
+void expectState(const Case& c, const Form1& form, const UnseenWindow& window) {
     const SpeechState& speech = form.speech();
     for (const auto& [key, value] : c.state) {
         SCOPED_TRACE(key + "=" + value);
@@ -149,8 +116,8 @@ void expectState(const Case& c, const Form1& form, const RecordingWindow& window
         } else if ((key[0] == 'p' || key[0] == 'a') && key.size() > 1 && std::isdigit(key[1])) {
             const std::size_t dot = key.find('.');
             const int index = std::stoi(key.substr(1, dot - 1));
-            const std::u16string& text =
-                (key[0] == 'p' ? speech.Phrases : speech.Answers).at(static_cast<std::size_t>(index));
+            const std::u16string& text = (key[0] == 'p' ? speech.Phrases : speech.Answers)
+                                             .at(static_cast<std::size_t>(index));
             if (dot != std::string::npos)
                 EXPECT_EQ(text.size(), std::stoul(value));
             else
@@ -168,7 +135,7 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
     linkPack(pack, work_);
 
     CorpusPlatform platform(work_.u16string());
-    RecordingWindow window;
+    UnseenWindow window;
     Module1 module(platform);
     Form1 form(window, platform, module);
     {
@@ -191,7 +158,8 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
         const std::string prefix = toUtf8(kErrorText);
         if (expected.ends_with("...")) {
             expected = prefix + expected.substr(0, expected.size() - 3);
-            EXPECT_TRUE(shown.starts_with(expected)) << shown << "\ndoes not start with\n" << expected;
+            EXPECT_TRUE(shown.starts_with(expected)) << shown << "\ndoes not start with\n"
+                                                     << expected;
         } else {
             EXPECT_EQ(shown, prefix + expected);
         }

@@ -14,42 +14,10 @@
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "ui/Window.h"
+#include "ui/UnseenWindow.h"
 
 namespace tobble::check {
 namespace {
-
-class IdleTimerDriver : public TimerDriver {
-public:
-    void start(int) override {}
-    void stop() override {}
-};
-
-// Reload only sets the title and the picture; the checker keeps the title and ignores the rest.
-class RecordingWindow : public Window {
-public:
-    std::optional<std::u16string> caption;
-    bool pictureShown = false;
-
-    WindowHandle hWnd() const override { return 0; }
-    void setBackColor(std::uint32_t) override {}
-    void setCaption(const std::u16string& text) override { caption = text; }
-    void setLabel1Caption(const std::u16string&) override {}
-    void setImage1Picture(PicturePtr picture) override { pictureShown = picture != nullptr; }
-    void moveImage1(int, int) override {}
-    void moveLabel2(int, int, int) override {}
-    void setWidth(int) override {}
-    void setHeight(int) override {}
-    Timer& tmrRandom() override { return random_; }
-    Timer& tmrFlash() override { return flash_; }
-    bool isChecked(MenuCommand) const override { return false; }
-    void setChecked(MenuCommand, bool) override {}
-
-private:
-    IdleTimerDriver driver_;
-    Timer random_{driver_, 20000};
-    Timer flash_{driver_, 100};
-};
 
 // The program's own picture loader and text decoding, with the directory under test standing in
 // for the program's directory and the message box recorded instead of shown.
@@ -68,9 +36,7 @@ public:
                             const std::u16string&) override {
         return {};
     }
-    PicturePtr loadPicture(const std::u16string& path) override {
-        return linux_.loadPicture(path);
-    }
+    PicturePtr loadPicture(const std::u16string& path) override { return linux_.loadPicture(path); }
     void startProcess(const std::u16string&, const std::u16string&, int) override {}
     std::u16string editorProgram() const override { return linux_.editorProgram(); }
     double timeOfDay() override { return 0.0; }
@@ -108,8 +74,7 @@ SoundCheck checkSound(const std::filesystem::path& directory, const std::u16stri
 
 PictureCheck checkPicture(const std::filesystem::path& directory) {
     PictureCheck picture;
-    const std::filesystem::path file(
-        findFileIgnoringCase((directory / kPictureFile).u16string()));
+    const std::filesystem::path file(findFileIgnoringCase((directory / kPictureFile).u16string()));
     std::error_code error;
     picture.exists = std::filesystem::is_regular_file(file, error);
     if (!picture.exists)
@@ -148,7 +113,8 @@ Verdict PackReport::verdict() const {
     if (error)
         return Verdict::LoadFails;
     const auto unplayable = [](const SpokenItem& item) { return !item.sound.wav.playable; };
-    if ((greeting && unplayable(*greeting)) || std::any_of(lines.begin(), lines.end(), unplayable) ||
+    if ((greeting && unplayable(*greeting)) ||
+        std::any_of(lines.begin(), lines.end(), unplayable) ||
         std::any_of(answers.begin(), answers.end(), unplayable) || !unusedFiles.empty())
         return Verdict::Incomplete;
     return Verdict::Complete;
@@ -163,17 +129,18 @@ PackReport checkPack(const std::filesystem::path& directory) {
         report.directory = directory;
 
     CheckingPlatform platform(report.directory.u16string());
-    RecordingWindow window;
+    UnseenWindow window;
     Module1 module(platform);
     Form1 form(window, platform, module);
     form.mnuReload_Click();
 
     report.picture = checkPicture(report.directory);
-    report.picture.decodes = window.pictureShown;
-    report.title = window.caption;
+    report.picture.decodes = window.picture != nullptr;
+    if (window.captionSet)
+        report.title = window.caption;
     if (platform.shown) {
         report.error = platform.shown;
-        if (window.pictureShown)
+        if (window.picture)
             locateFailure(report.directory, *report.error);
         // What was read before the failure is not worth listing: the pack needs fixing first.
         return report;
@@ -181,18 +148,19 @@ PackReport checkPack(const std::filesystem::path& directory) {
 
     const SpeechState& speech = form.speech();
     std::set<fs::path> used{kPictureFile, kConfigFile};
-    report.greeting = SpokenItem{0, speech.Phrases[0],
-                                 checkSound(report.directory, kGreetingSound, used)};
+    report.greeting =
+        SpokenItem{0, speech.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
     for (unsigned n = 1; n <= speech.PhraseCount; ++n) {
         const auto number = static_cast<std::uint8_t>(n);
-        report.lines.push_back(SpokenItem{static_cast<int>(n), speech.Phrases[n],
-                                          checkSound(report.directory, lineSoundName(number), used)});
+        report.lines.push_back(
+            SpokenItem{static_cast<int>(n), speech.Phrases[n],
+                       checkSound(report.directory, lineSoundName(number), used)});
     }
     for (unsigned m = 1; m <= speech.AnswerCount; ++m) {
         const auto number = static_cast<std::uint8_t>(m);
-        report.answers.push_back(SpokenItem{
-            static_cast<int>(m), speech.Answers[m],
-            checkSound(report.directory, answerSoundName(number), used)});
+        report.answers.push_back(
+            SpokenItem{static_cast<int>(m), speech.Answers[m],
+                       checkSound(report.directory, answerSoundName(number), used)});
     }
 
     for (fs::directory_iterator it(report.directory, error), end; !error && it != end;
