@@ -28,9 +28,10 @@ void Form1::mnuReload_Click() {
 
         GETPATH();
         module_.AppDir += kConfigFile;
-        const std::string bytes = readFileBytes(findFileIgnoringCase(module_.AppDir));
-        ItemReader reader(decodeConfigText(
-            bytes, [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }));
+        // The raw bytes go as soon as they are decoded: a large file is held once, not twice.
+        ItemReader reader(
+            decodeConfigText(readFileBytes(findFileIgnoringCase(module_.AppDir)),
+                             [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }));
         readConfigItems(reader, speech_,
                         [this](const std::u16string& title) { window_.setCaption(title); });
         return;
