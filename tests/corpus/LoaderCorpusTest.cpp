@@ -12,7 +12,7 @@
 #include "app/Form1.h"
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/UnseenPlatform.h"
 #include "ui/UnseenWindow.h"
 
 namespace tobble::corpus {
@@ -22,47 +22,12 @@ namespace fs = std::filesystem;
 
 constexpr char16_t kErrorText[] = u"Error opening the config.ini file!  Exact error was:  ";
 
-struct Box {
-    std::u16string text;
-    int style;
-    std::u16string title;
-};
-
-// The program's directory is a scratch directory of links into the pack, so that the test can
-// "fix" the pack without touching the shared corpus.
-class CorpusPlatform : public Platform {
-public:
-    explicit CorpusPlatform(std::u16string directory) : directory_(std::move(directory)) {}
-
-    std::vector<Box> boxes;
-
-    void playSoundAsync(const std::u16string&) override {}
-    void makeTopmost(WindowHandle) override {}
-    void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
-        boxes.push_back({text, style, title});
-    }
-    std::u16string inputBox(const std::u16string&, const std::u16string&,
-                            const std::u16string&) override {
-        return {};
-    }
-    PicturePtr loadPicture(const std::u16string& path) override { return linux_.loadPicture(path); }
-    void startProcess(const std::u16string&, const std::u16string&, int) override {}
-    std::u16string editorProgram() const override { return u"xdg-open"; }
-    double timeOfDay() override { return 0.0; }
-    std::u16string programDirectory() override { return directory_; }
-    char16_t directorySeparator() const override { return u'/'; }
-    std::u16string decodeAnsi(std::string_view bytes) override { return linux_.decodeAnsi(bytes); }
-    void endProgram() override {}
-
-private:
-    std::u16string directory_;
-    LinuxPlatform linux_;
-};
-
 fs::path packs() {
     return fs::path(TOBBLE_CORPUS_PACKS);
 }
 
+// The program's directory is a scratch directory of links into the pack, so that the test can
+// "fix" the pack without touching the shared corpus.
 void linkPack(const fs::path& pack, const fs::path& into) {
     for (const fs::directory_entry& entry : fs::directory_iterator(into))
         fs::remove(entry.path());
@@ -134,7 +99,7 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
     ASSERT_TRUE(fs::is_directory(pack)) << "corpus not generated: " << pack;
     linkPack(pack, work_);
 
-    CorpusPlatform platform(work_.u16string());
+    UnseenPlatform platform(work_.u16string());
     UnseenWindow window;
     Module1 module(platform);
     Form1 form(window, platform, module);
@@ -148,7 +113,7 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
             << "unexpected box: " << (platform.boxes.empty() ? "" : toUtf8(platform.boxes[0].text));
     } else {
         ASSERT_EQ(platform.boxes.size(), 1u);
-        const Box& box = platform.boxes[0];
+        const UnseenPlatform::Box& box = platform.boxes[0];
         EXPECT_EQ(box.title, u"Error!");
         EXPECT_EQ(box.style, 16);
         std::string expected = c.loader;

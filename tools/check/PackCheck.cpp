@@ -13,42 +13,11 @@
 #include "content/ConfigFile.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/UnseenPlatform.h"
 #include "ui/UnseenWindow.h"
 
 namespace tobble::check {
 namespace {
-
-// The program's own picture loader and text decoding, with the directory under test standing in
-// for the program's directory and the message box recorded instead of shown.
-class CheckingPlatform : public Platform {
-public:
-    explicit CheckingPlatform(std::u16string directory) : directory_(std::move(directory)) {}
-
-    std::optional<LoadError> shown;
-
-    void playSoundAsync(const std::u16string&) override {}
-    void makeTopmost(WindowHandle) override {}
-    void messageBox(const std::u16string& text, int, const std::u16string& title) override {
-        shown = LoadError{text, title, std::nullopt, std::nullopt};
-    }
-    std::u16string inputBox(const std::u16string&, const std::u16string&,
-                            const std::u16string&) override {
-        return {};
-    }
-    PicturePtr loadPicture(const std::u16string& path) override { return linux_.loadPicture(path); }
-    void startProcess(const std::u16string&, const std::u16string&, int) override {}
-    std::u16string editorProgram() const override { return linux_.editorProgram(); }
-    double timeOfDay() override { return 0.0; }
-    std::u16string programDirectory() override { return directory_; }
-    char16_t directorySeparator() const override { return linux_.directorySeparator(); }
-    std::u16string decodeAnsi(std::string_view bytes) override { return linux_.decodeAnsi(bytes); }
-    void endProgram() override {}
-
-private:
-    std::u16string directory_;
-    LinuxPlatform linux_;
-};
 
 bool endsWithWav(const std::string& name) {
     if (name.size() < 4)
@@ -128,7 +97,7 @@ PackReport checkPack(const std::filesystem::path& directory) {
     if (report.directory.empty())
         report.directory = directory;
 
-    CheckingPlatform platform(report.directory.u16string());
+    UnseenPlatform platform(report.directory.u16string());
     UnseenWindow window;
     Module1 module(platform);
     Form1 form(window, platform, module);
@@ -138,8 +107,9 @@ PackReport checkPack(const std::filesystem::path& directory) {
     report.picture.decodes = window.picture != nullptr;
     if (window.captionSet)
         report.title = window.caption;
-    if (platform.shown) {
-        report.error = platform.shown;
+    if (!platform.boxes.empty()) {
+        const UnseenPlatform::Box& box = platform.boxes.front();
+        report.error = LoadError{box.text, box.title, std::nullopt, std::nullopt};
         if (window.picture)
             locateFailure(report.directory, *report.error);
         // What was read before the failure is not worth listing: the pack needs fixing first.
