@@ -17,5 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # A Windows user unpacks the zip and double-clicks: no MinGW runtime DLL may be needed.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs run under Wine, in a prefix of the build's own.
+# Test programs run under Wine, in a prefix of the build's own. The wrapper reads each program's
+# width from its header; the prefix made while configuring, before any program exists, is win32.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/wine-run.sh)
+set(ENV{TOBBLE_WINEARCH} win32)
