@@ -3,6 +3,8 @@
 #   tobble.svg     -> tobble.png (32x32 RGBA), tobble.ico (32x32 + 16x16, 8 bpp)
 #   microphone.svg -> microphone.png (32x32 RGBA),
 #                     microphone.cur (32x32 1 bpp + 32x32 4 bpp, hot spot 16,16)
+# The Windows build turns microphone.cur into resources with "write_ico.py cur-rc", which
+# lists each image with its real depth (windres's CURSOR statement would list both as 1 bpp).
 #
 # Needs: rsvg-convert, ImageMagick (convert), python3.
 set -euo pipefail

@@ -4,6 +4,7 @@
 Usage:
   write_ico.py ico OUT.ico  IMAGE [IMAGE ...]
   write_ico.py cur OUT.cur  HOTX HOTY IMAGE [IMAGE ...]
+  write_ico.py cur-rc IN.cur OUTDIR NAME
 
 Each IMAGE is "FILE.rgba:SIZE:BPP": a square SIZExSIZE image stored as raw
 8-bit RGBA (e.g. from `convert x.png -depth 8 rgba:x.rgba`), written with
@@ -15,7 +16,14 @@ BPP bits per pixel (1, 4 or 8) plus a 1-bit AND (transparency) mask.
 
 Pixels with alpha < 128 are transparent: AND bit 1, colour index 0 (black),
 so the screen below shows through unchanged.
+
+cur-rc writes a cursor file X.cur as Windows resources for windres: OUTDIR/X-cursor.rc,
+to be #included where the resource id NAME is defined, and the binary pieces it names
+(X-1.cur.bin ..., X-group.bin). windres's own CURSOR statement lists every image as 1 bpp in the
+cursor group directory, and Windows picks the image by that directory, so a colour
+image would never be shown; this directory gives each image its real depth.
 """
+import os
 import struct
 import sys
 
@@ -102,7 +110,40 @@ def dib(pixels, size, bpp):
     return header + pal + xor + mask
 
 
+def cursor_resources(cur_path, out_dir, name):
+    """Split a .cur file into RT_CURSOR images and an RT_GROUP_CURSOR directory."""
+    data = open(cur_path, "rb").read()
+    if len(data) < 6 or struct.unpack_from("<HH", data, 0) != (0, 2):
+        sys.exit(f"{cur_path}: not a cursor file")
+    count = struct.unpack_from("<H", data, 4)[0]
+    group = struct.pack("<HHH", 0, 2, count)
+    stem = os.path.splitext(os.path.basename(cur_path))[0]
+    lines = [f"// Written from {os.path.basename(cur_path)} by write_ico.py cur-rc; do not edit."]
+    for i in range(count):
+        if 6 + 16 * (i + 1) > len(data):
+            sys.exit(f"{cur_path}: directory cut short")
+        _, _, _, _, hot_x, hot_y, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        bitmap = data[offset:offset + size]
+        if len(bitmap) != size or size < 40 or struct.unpack_from("<I", bitmap, 0)[0] != 40:
+            sys.exit(f"{cur_path}: image {i + 1} is not a whole bitmap")
+        # BITMAPINFOHEADER: width, height of image and mask together, planes, bit count.
+        width, height, planes, bits = struct.unpack_from("<iiHH", bitmap, 4)
+        image = f"{stem}-{i + 1}.cur.bin"
+        with open(os.path.join(out_dir, image), "wb") as f:
+            f.write(struct.pack("<HH", hot_x, hot_y) + bitmap)
+        group += struct.pack("<HHHHIH", width, height, planes, bits, size + 4, i + 1)
+        lines.append(f'{i + 1} 1 "{image}"')
+    with open(os.path.join(out_dir, f"{stem}-group.bin"), "wb") as f:
+        f.write(group)
+    lines.append(f'{name} 12 "{stem}-group.bin"')
+    with open(os.path.join(out_dir, f"{stem}-cursor.rc"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 def main(argv):
+    if len(argv) == 5 and argv[1] == "cur-rc":
+        cursor_resources(argv[2], argv[3], argv[4])
+        return
     if len(argv) < 3 or argv[1] not in ("ico", "cur"):
         sys.exit(__doc__)
     kind, out, rest = argv[1], argv[2], argv[3:]

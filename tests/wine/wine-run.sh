@@ -31,21 +31,26 @@ pe_arch() {
     esac
 }
 
-# The architecture the build in or above the prefix's folder compiles for.
+# The architecture of the build that the prefix belongs to, from its compiler's tools.
 build_arch() {
     local cache
     cache=$(dirname "$TOBBLE_WINEPREFIX")/CMakeCache.txt
     [ -f "$cache" ] || return 0
-    if grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*x86_64-w64-mingw32' "$cache"; then
-        echo win64
-    elif grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*i686-w64-mingw32' "$cache"; then
-        echo win32
-    fi
+    case $(sed -n 's/^CMAKE_CXX_COMPILER_AR:[A-Z]*=//p' "$cache") in
+    *x86_64*) echo win64 ;;
+    *i686*) echo win32 ;;
+    esac
 }
 
+prefix_arch() {
+    sed -n 's/^#arch=//p' "$TOBBLE_WINEPREFIX/system.reg" 2>/dev/null | head -n 1
+}
+
+# A program's own header decides; else the toolchain's word, an existing prefix, the build.
 arch=
 [ "${1:-}" != --init ] && arch=$(pe_arch "${1:-}")
 [ -z "$arch" ] && arch=${TOBBLE_WINEARCH:-}
+[ -z "$arch" ] && arch=$(prefix_arch)
 [ -z "$arch" ] && arch=$(build_arch)
 [ -z "$arch" ] && arch=win32
 case $arch in
@@ -80,10 +85,6 @@ export WINEPREFIX=$TOBBLE_WINEPREFIX WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko download dialogs, no desktop menu entries.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-prefix_arch() {
-    sed -n 's/^#arch=//p' "$WINEPREFIX/system.reg" 2>/dev/null | head -n 1
-}
-
 if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(prefix_arch)" != "$arch" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
@@ -113,6 +114,24 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(prefix_arch)" != "$arch" ]; then
         echo "wine-run.sh: could not make a $arch prefix in $WINEPREFIX" >&2
         exit 2
     fi
+fi
+
+# With no X display, Wine's null display driver: windows are still made, sized and painted,
+# only not shown, so the window's tests run anywhere. With one, the real driver.
+graphics=x11
+[ -z "${DISPLAY:-}" ] && graphics=null
+if [ "$(cat "$WINEPREFIX/tobble-graphics" 2>/dev/null)" != "$graphics" ]; then
+    (
+        flock 9
+        if [ "$(cat "$WINEPREFIX/tobble-graphics" 2>/dev/null)" != "$graphics" ]; then
+            if [ "$graphics" = null ]; then
+                "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+            else
+                "$WINE" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f
+            fi </dev/null >/dev/null 2>&1 || true
+            echo "$graphics" >"$WINEPREFIX/tobble-graphics"
+        fi
+    ) 9>"$WINEPREFIX.lock"
 fi
 
 [ "${1:-}" = --init ] && exit 0

@@ -11,26 +11,59 @@ namespace tobble {
 
 namespace flat = Gdiplus::DllExports;
 
-namespace {
-
-std::u16string statusName(Gdiplus::Status status) {
+std::u16string describeGdiplusStatus(int status) {
     switch (status) {
+    case Gdiplus::Ok:
+        return u"no error";
+    case Gdiplus::GenericError:
+        return u"the picture could not be decoded";
+    case Gdiplus::InvalidParameter:
+        return u"not a picture that can be read, or a damaged one";
     case Gdiplus::OutOfMemory:
-        return u"out of memory";
+        // What GDI+ also says of many damaged files.
+        return u"out of memory, or a damaged picture";
+    case Gdiplus::ObjectBusy:
+        return u"the picture is in use";
+    case Gdiplus::InsufficientBuffer:
+        return u"a buffer was too small for the picture";
+    case Gdiplus::NotImplemented:
+        return u"this kind of picture is not supported";
+    case Gdiplus::Win32Error:
+        return u"the system failed while reading the picture";
+    case Gdiplus::WrongState:
+        return u"the picture decoder was not ready";
+    case Gdiplus::Aborted:
+        return u"reading the picture was cancelled";
     case Gdiplus::FileNotFound:
         return u"file not found";
-    case Gdiplus::UnknownImageFormat:
-        return u"unknown image format";
-    case Gdiplus::InvalidParameter:
-        return u"not a picture GDI+ can read";
+    case Gdiplus::ValueOverflow:
+        return u"the picture is too large";
     case Gdiplus::AccessDenied:
         return u"access denied";
-    default: {
-        const std::string number = std::to_string(static_cast<int>(status));
-        return u"GDI+ status " + std::u16string(number.begin(), number.end());
+    case Gdiplus::UnknownImageFormat:
+        return u"unknown image format";
+    case Gdiplus::FontFamilyNotFound:
+        return u"font family not found";
+    case Gdiplus::FontStyleNotFound:
+        return u"font style not found";
+    case Gdiplus::NotTrueTypeFont:
+        return u"not a TrueType font";
+    case Gdiplus::UnsupportedGdiplusVersion:
+        return u"this version of GDI+ is not supported";
+    case Gdiplus::GdiplusNotInitialized:
+        return u"GDI+ was not started";
+    case Gdiplus::PropertyNotFound:
+        return u"picture property not found";
+    case Gdiplus::PropertyNotSupported:
+        return u"picture property not supported";
+    case Gdiplus::ProfileNotFound:
+        return u"colour profile not found";
     }
-    }
+    const std::string number = std::to_string(status);
+    return u"unknown GDI+ error " + std::u16string(number.begin(), number.end());
 }
+
+namespace {
 
 struct BitmapDeleter {
     void operator()(Gdiplus::GpBitmap* bitmap) const { flat::GdipDisposeImage(bitmap); }
@@ -58,8 +91,8 @@ PicturePtr GdiPicture::load(const std::u16string& path) {
     Gdiplus::GpBitmap* raw = nullptr;
     Gdiplus::Status status = flat::GdipCreateBitmapFromFile(wide(path), &raw);
     if (status != Gdiplus::Ok || !raw)
-        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" + statusName(status) +
-                      u")");
+        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
+                      describeGdiplusStatus(status) + u")");
     // GDI+ keeps the file open while the bitmap lives; the GDI copy lets it go at once.
     const std::unique_ptr<Gdiplus::GpBitmap, BitmapDeleter> bitmap(raw);
 
@@ -72,8 +105,8 @@ PicturePtr GdiPicture::load(const std::u16string& path) {
     if (status != Gdiplus::Ok || !gdiBitmap || width == 0 || height == 0) {
         if (gdiBitmap)
             DeleteObject(gdiBitmap);
-        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" + statusName(status) +
-                      u")");
+        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
+                      describeGdiplusStatus(status) + u")");
     }
     return std::make_shared<GdiPicture>(gdiBitmap, static_cast<int>(width),
                                         static_cast<int>(height));

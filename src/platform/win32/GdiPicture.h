@@ -30,6 +30,9 @@ private:
     int height_;
 };
 
+// A readable description of a GDI+ status code, for picture errors.
+std::u16string describeGdiplusStatus(int status);
+
 // Keeps GDI+ running for as long as the program may load pictures.
 class GdiplusSession {
 public:

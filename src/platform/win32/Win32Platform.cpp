@@ -30,8 +30,7 @@ std::u16string Win32Platform::describeError(DWORD error) {
 // sndPlaySoundA takes the path in the ANSI code page; SND_ASYNC alone, so a path that names no
 // playable file gives the default sound.
 void Win32Platform::playSoundAsync(const std::u16string& path) {
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return;
     std::vector<char> ansi(static_cast<std::size_t>(size));
@@ -43,8 +42,7 @@ void Win32Platform::makeTopmost(WindowHandle hWnd) {
     SetWindowPos(reinterpret_cast<HWND>(hWnd), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void Win32Platform::messageBox(const std::u16string& text, int style,
-                               const std::u16string& title) {
+void Win32Platform::messageBox(const std::u16string& text, int style, const std::u16string& title) {
     MessageBoxW(mainWindow_, wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
 }
 
@@ -57,8 +55,44 @@ PicturePtr Win32Platform::loadPicture(const std::u16string& path) {
     return GdiPicture::load(path);
 }
 
+std::u16string Win32Platform::systemProgramPath(const std::u16string& commandLine,
+                                                const std::u16string& windowsDirectory) {
+    std::u16string name;
+    if (!commandLine.empty() && commandLine.front() == u'"') {
+        name = commandLine.substr(1, commandLine.find(u'"', 1) - 1);
+    } else {
+        name = commandLine.substr(0, commandLine.find_first_of(u" \t"));
+    }
+    if (name.find_first_of(u"\\/:") != std::u16string::npos)
+        return name;
+    if (name.find(u'.') == std::u16string::npos)
+        name += u".exe";
+    std::u16string path = windowsDirectory;
+    if (!path.empty() && path.back() != u'\\')
+        path.push_back(u'\\');
+    return path + name;
+}
+
+namespace {
+
+std::u16string windowsDirectory() {
+    std::wstring directory(MAX_PATH, L'\0');
+    UINT length = GetWindowsDirectoryW(directory.data(), static_cast<UINT>(directory.size()));
+    if (length > directory.size()) {
+        directory.resize(length);
+        length = GetWindowsDirectoryW(directory.data(), static_cast<UINT>(directory.size()));
+    }
+    directory.resize(length < directory.size() ? length : 0);
+    return fromWide(directory);
+}
+
+} // namespace
+
 void Win32Platform::startProcess(const std::u16string& commandLine,
                                  const std::u16string& workingDirectory, int showState) {
+    // The program is named outright: left to search, CreateProcessW would look in this program's
+    // own folder first, and a character's folder may hold a program of the same name.
+    const std::u16string program = systemProgramPath(commandLine, windowsDirectory());
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::wstring line(reinterpret_cast<const wchar_t*>(commandLine.c_str()), commandLine.size());
     line.push_back(L'\0');
@@ -67,7 +101,7 @@ void Win32Platform::startProcess(const std::u16string& commandLine,
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showState);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(wide(program), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingDirectory.empty() ? nullptr : wide(workingDirectory), &startup,
                         &process))
         throw Failure(describeError(GetLastError()) + u": " + commandLine);
@@ -107,8 +141,8 @@ std::u16string Win32Platform::programDirectory() {
 std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {
     if (bytes.empty())
         return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
                         length);

@@ -33,6 +33,11 @@ public:
     // The system's own words for an error code.
     static std::u16string describeError(DWORD error);
 
+    // The program that a command line names first, as a file in the Windows directory (".exe"
+    // added to a bare name). A name with a path stays as it is.
+    static std::u16string systemProgramPath(const std::u16string& commandLine,
+                                            const std::u16string& windowsDirectory);
+
 private:
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/WideText.h"
+#include "ui/win32/Painting.h"
 #include "ui/win32/resource.h"
 
 #ifndef WM_DPICHANGED
@@ -30,8 +31,7 @@ constexpr DWORD kExStyle = 0;
 
 // Functions of newer Windows versions, looked up at run time so the program still starts on
 // older ones.
-template <typename Function>
-Function user32Function(const char* name) {
+template <typename Function> Function user32Function(const char* name) {
     FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
     return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
@@ -68,18 +68,14 @@ int shiftState() {
 } // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, Platform& platform)
-    : instance_(instance), randomDriver_(hwnd_, kRandomTimerId),
-      flashDriver_(hwnd_, kFlashTimerId), tmrRandom_(randomDriver_, layout::kRandomInterval),
+    : instance_(instance), randomDriver_(hwnd_, kRandomTimerId), flashDriver_(hwnd_, kFlashTimerId),
+      tmrRandom_(randomDriver_, layout::kRandomInterval),
       tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
       form_(*this, platform, module_) {}
 
 MainWindow::~MainWindow() {
     if (hwnd_)
         DestroyWindow(hwnd_);
-    if (labelFont_)
-        DeleteObject(labelFont_);
-    if (text1Font_)
-        DeleteObject(text1Font_);
 }
 
 HWND MainWindow::create() {
@@ -88,9 +84,9 @@ HWND MainWindow::create() {
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE));
-    windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
     windowClass.lpszClassName = kClassName;
@@ -101,9 +97,9 @@ HWND MainWindow::create() {
     RECT outer{0, 0, MulDiv(layout::kClientWidth, static_cast<int>(dpi), 1440),
                MulDiv(layout::kClientHeight, static_cast<int>(dpi), 1440)};
     adjustWindowRect(&outer, dpi);
-    if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle,
-                         CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
-                         outer.bottom - outer.top, nullptr, nullptr, instance_, this))
+    if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle, CW_USEDEFAULT,
+                         CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                         nullptr, instance_, this))
         return nullptr;
 
     // The frame may differ from what was reckoned (another DPI on this monitor, a menu bar of
@@ -114,8 +110,8 @@ HWND MainWindow::create() {
     GetWindowRect(hwnd_, &window);
     const int width =
         window.right - window.left + toPixels(layout::kClientWidth) - (client.right - client.left);
-    const int height = window.bottom - window.top + toPixels(layout::kClientHeight) -
-                       (client.bottom - client.top);
+    const int height =
+        window.bottom - window.top + toPixels(layout::kClientHeight) - (client.bottom - client.top);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
@@ -206,10 +202,10 @@ void MainWindow::onCreate() {
     microphone_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_MICROPHONE));
 
     text1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0,
-                             0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_TEXT1), instance_, nullptr);
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0,
+                             0, hwnd_, reinterpret_cast<HMENU>(IDC_TEXT1), instance_, nullptr);
     SendMessageW(text1_, EM_LIMITTEXT, 0, 0); // no length limit
-    SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font_), FALSE);
+    SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font_.get()), FALSE);
     SetWindowLongPtrW(text1_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     text1DefaultProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(text1_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(text1Proc)));
@@ -272,7 +268,7 @@ void MainWindow::paintLabel(HDC dc, const layout::Rect& where, const std::u16str
     if (text.empty())
         return;
     RECT box = toPixels(where);
-    HGDIOBJ previous = SelectObject(dc, labelFont_);
+    HGDIOBJ previous = SelectObject(dc, labelFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, layout::kWhite);
     DrawTextW(dc, wide(text), static_cast<int>(text.size()), &box, alignment | DT_WORDBREAK);
@@ -386,20 +382,12 @@ LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam, L
 }
 
 void MainWindow::createFonts() {
-    if (labelFont_)
-        DeleteObject(labelFont_);
-    if (text1Font_)
-        DeleteObject(text1Font_);
-    const int dpi = static_cast<int>(dpi_);
-    // 8.25 pt bold; where the face is missing the system maps it to its own sans-serif.
-    labelFont_ = CreateFontW(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-    text1Font_ = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg");
+    labelFont_ = makeLabelFont(dpi_);
+    // Text1 lets go of its old font before that font is deleted.
+    gdi::Font text1Font = makeText1Font(dpi_);
     if (text1_)
-        SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font_), TRUE);
+        SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font.get()), TRUE);
+    text1Font_ = std::move(text1Font);
 }
 
 void MainWindow::placeText1() {
@@ -414,13 +402,13 @@ RECT MainWindow::toPixels(const layout::Rect& r) const {
 }
 
 RECT MainWindow::label2Rect() const {
-    return toPixels(layout::Rect{label2Pos_.x, label2Pos_.y, layout::kLabel2.width,
-                                 layout::kLabel2.height});
+    return toPixels(
+        layout::Rect{label2Pos_.x, label2Pos_.y, layout::kLabel2.width, layout::kLabel2.height});
 }
 
 RECT MainWindow::image1Rect() const {
-    return toPixels(layout::Rect{image1Pos_.x, image1Pos_.y, layout::kImage1.width,
-                                 layout::kImage1.height});
+    return toPixels(
+        layout::Rect{image1Pos_.x, image1Pos_.y, layout::kImage1.width, layout::kImage1.height});
 }
 
 void MainWindow::redraw(bool now) {

@@ -8,6 +8,7 @@
 #include "app/Module1.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
+#include "ui/win32/Gdi.h"
 #include "ui/win32/Win32TimerDriver.h"
 
 namespace tobble {
@@ -76,8 +77,8 @@ private:
     HWND text1_ = nullptr;
     WNDPROC text1DefaultProc_ = nullptr;
     UINT dpi_ = 96;
-    HFONT labelFont_ = nullptr;
-    HFONT text1Font_ = nullptr;
+    gdi::Font labelFont_;
+    gdi::Font text1Font_;
     HCURSOR microphone_ = nullptr;
 
     COLORREF backColor_ = layout::kBlack;
