@@ -30,8 +30,7 @@ std::u16string Win32Platform::describeError(DWORD error) {
 // sndPlaySoundA takes the path in the ANSI code page; SND_ASYNC alone, so a path that names no
 // playable file gives the default sound.
 void Win32Platform::playSoundAsync(const std::u16string& path) {
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return;
     std::vector<char> ansi(static_cast<std::size_t>(size));
@@ -43,18 +42,17 @@ void Win32Platform::makeTopmost(WindowHandle hWnd) {
     SetWindowPos(reinterpret_cast<HWND>(hWnd), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void Win32Platform::messageBox(const std::u16string& text, int style,
-                               const std::u16string& title) {
-    MessageBoxW(mainWindow_, wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
+void Win32Platform::messageBox(const std::u16string& text, int style, const std::u16string& title) {
+    MessageBoxW(GetActiveWindow(), wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
 }
 
 std::u16string Win32Platform::inputBox(const std::u16string& prompt, const std::u16string& title,
                                        const std::u16string& defaultText) {
-    return showInputBox(instance_, mainWindow_, prompt, title, defaultText);
+    return showInputBox(instance_, GetActiveWindow(), prompt, title, defaultText);
 }
 
 PicturePtr Win32Platform::loadPicture(const std::u16string& path) {
-    return GdiPicture::load(path);
+    return loadGdiPicture(path);
 }
 
 void Win32Platform::startProcess(const std::u16string& commandLine,
@@ -107,23 +105,25 @@ std::u16string Win32Platform::programDirectory() {
 std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {
     if (bytes.empty())
         return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
                         length);
     return fromWide(text);
 }
 
-// The window's WM_DESTROY posts the quit message; the message loop then ends with exit code 0.
+// Every window of the program closes at once; the main window's WM_DESTROY posts the quit
+// message, and the message loop then ends with exit code 0.
 void Win32Platform::endProgram() {
-    if (mainWindow_ && IsWindow(mainWindow_)) {
-        HWND window = mainWindow_;
-        mainWindow_ = nullptr;
-        DestroyWindow(window);
-    } else {
-        PostQuitMessage(0);
-    }
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            DestroyWindow(window);
+            return TRUE;
+        },
+        0);
+    PostQuitMessage(0);
 }
 
 } // namespace tobble

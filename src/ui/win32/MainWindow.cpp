@@ -30,8 +30,7 @@ constexpr DWORD kExStyle = 0;
 
 // Functions of newer Windows versions, looked up at run time so the program still starts on
 // older ones.
-template <typename Function>
-Function user32Function(const char* name) {
+template <typename Function> Function user32Function(const char* name) {
     FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
     return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
@@ -68,14 +67,14 @@ int shiftState() {
 } // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, Platform& platform)
-    : instance_(instance), randomDriver_(hwnd_, kRandomTimerId),
-      flashDriver_(hwnd_, kFlashTimerId), tmrRandom_(randomDriver_, layout::kRandomInterval),
-      tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
-      form_(*this, platform, module_) {}
+    : instance_(instance), randomDriver_(hwnd_, kRandomTimerId), flashDriver_(hwnd_, kFlashTimerId),
+      program_(*this, platform, randomDriver_, flashDriver_) {}
 
 MainWindow::~MainWindow() {
     if (hwnd_)
         DestroyWindow(hwnd_);
+    if (picture_)
+        DeleteObject(picture_);
     if (labelFont_)
         DeleteObject(labelFont_);
     if (text1Font_)
@@ -88,9 +87,9 @@ HWND MainWindow::create() {
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE));
-    windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
     windowClass.lpszClassName = kClassName;
@@ -101,9 +100,9 @@ HWND MainWindow::create() {
     RECT outer{0, 0, MulDiv(layout::kClientWidth, static_cast<int>(dpi), 1440),
                MulDiv(layout::kClientHeight, static_cast<int>(dpi), 1440)};
     adjustWindowRect(&outer, dpi);
-    if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle,
-                         CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
-                         outer.bottom - outer.top, nullptr, nullptr, instance_, this))
+    if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle, CW_USEDEFAULT,
+                         CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                         nullptr, instance_, this))
         return nullptr;
 
     // The frame may differ from what was reckoned (another DPI on this monitor, a menu bar of
@@ -114,8 +113,8 @@ HWND MainWindow::create() {
     GetWindowRect(hwnd_, &window);
     const int width =
         window.right - window.left + toPixels(layout::kClientWidth) - (client.right - client.left);
-    const int height = window.bottom - window.top + toPixels(layout::kClientHeight) -
-                       (client.bottom - client.top);
+    const int height =
+        window.bottom - window.top + toPixels(layout::kClientHeight) - (client.bottom - client.top);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
@@ -206,8 +205,8 @@ void MainWindow::onCreate() {
     microphone_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_MICROPHONE));
 
     text1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0,
-                             0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_TEXT1), instance_, nullptr);
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0,
+                             0, hwnd_, reinterpret_cast<HMENU>(IDC_TEXT1), instance_, nullptr);
     SendMessageW(text1_, EM_LIMITTEXT, 0, 0); // no length limit
     SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font_), FALSE);
     SetWindowLongPtrW(text1_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -250,17 +249,16 @@ void MainWindow::onPaint() {
 }
 
 void MainWindow::paintImage1(HDC dc) const {
-    const auto* picture = dynamic_cast<const GdiPicture*>(picture_.get());
-    if (!picture)
+    if (!picture_)
         return;
     const RECT box = image1Rect();
     HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture->bitmap());
+    HGDIOBJ previous = SelectObject(source, picture_);
     // Without HALFTONE a shrunk picture loses whole rows and columns.
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0,
-               picture->width(), picture->height(), SRCCOPY);
+               pictureSize_.cx, pictureSize_.cy, SRCCOPY);
     SelectObject(source, previous);
     DeleteDC(source);
 }
@@ -298,14 +296,14 @@ void MainWindow::onShown() {
 }
 
 void MainWindow::onStartup() {
-    form_.Form_Activate();
+    program_.activated();
 }
 
 void MainWindow::onTimer(UINT_PTR id) {
     if (id == kRandomTimerId)
-        form_.tmrRandom_Timer();
+        program_.tmrRandomTicked();
     else if (id == kFlashTimerId)
-        form_.tmrFlash_Timer();
+        program_.tmrFlashTicked();
 }
 
 void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
@@ -313,7 +311,7 @@ void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return; // notifications from Text1
     const int id = LOWORD(wParam);
     if (id >= IDM_REPEAT && id <= IDM_QUIT)
-        form_.menuChosen(static_cast<MenuCommand>(id));
+        program_.menuChosen(static_cast<MenuCommand>(id));
 }
 
 bool MainWindow::onSetCursor(LPARAM lParam) {
@@ -347,7 +345,7 @@ void MainWindow::onLButtonUp(LPARAM lParam) {
     const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const RECT area = label2Rect();
     if (pressed && PtInRect(&area, point))
-        form_.Label2_Click(1);
+        program_.label2Clicked(1);
 }
 
 void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
@@ -361,7 +359,7 @@ void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
 }
 
 void MainWindow::onText1KeyDown(WPARAM key) {
-    form_.Text1_KeyDown(static_cast<std::int16_t>(key), shiftState());
+    program_.text1KeyDown(static_cast<std::int16_t>(key), shiftState());
 }
 
 LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -393,8 +391,8 @@ void MainWindow::createFonts() {
     const int dpi = static_cast<int>(dpi_);
     // 8.25 pt bold; where the face is missing the system maps it to its own sans-serif.
     labelFont_ = CreateFontW(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
     text1Font_ = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg");
@@ -414,13 +412,13 @@ RECT MainWindow::toPixels(const layout::Rect& r) const {
 }
 
 RECT MainWindow::label2Rect() const {
-    return toPixels(layout::Rect{label2Pos_.x, label2Pos_.y, layout::kLabel2.width,
-                                 layout::kLabel2.height});
+    return toPixels(
+        layout::Rect{label2Pos_.x, label2Pos_.y, layout::kLabel2.width, layout::kLabel2.height});
 }
 
 RECT MainWindow::image1Rect() const {
-    return toPixels(layout::Rect{image1Pos_.x, image1Pos_.y, layout::kImage1.width,
-                                 layout::kImage1.height});
+    return toPixels(
+        layout::Rect{image1Pos_.x, image1Pos_.y, layout::kImage1.width, layout::kImage1.height});
 }
 
 void MainWindow::redraw(bool now) {
@@ -446,7 +444,10 @@ void MainWindow::setLabel1Caption(const std::u16string& caption) {
 }
 
 void MainWindow::setImage1Picture(PicturePtr picture) {
-    picture_ = std::move(picture);
+    if (picture_)
+        DeleteObject(picture_);
+    picture_ = picture ? toGdiBitmap(*picture) : nullptr;
+    pictureSize_ = picture ? SIZE{picture->width, picture->height} : SIZE{};
     redraw(false);
 }
 
