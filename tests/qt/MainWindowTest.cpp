@@ -6,10 +6,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
 
 #include "Fakes.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "ui/qt/MainWindow.h"
 
 namespace tobble::testing {
@@ -178,6 +181,14 @@ TEST_F(MainWindowTest, LabelsShowMarkupAsPlainText) {
     EXPECT_GT(inkWidth(tag), 40);
 }
 
+TEST_F(MainWindowTest, BothLabelsUseTheBoldLabelFont) {
+    for (const char* name : {"Label1", "Label3"}) {
+        const QFont font = control(name)->font();
+        EXPECT_TRUE(font.bold()) << name;
+        EXPECT_EQ(font.pixelSize(), 11) << name;
+    }
+}
+
 TEST_F(MainWindowTest, AmpersandsUnderlineAndDoubleAmpersandsShowOne) {
     QImage expected = labelImage(QString());
     {
@@ -256,6 +267,30 @@ TEST_F(MainWindowTest, StartUpRunsOnceAndKeepsTheWindowOnTop) {
     QTest::qWait(20);
     EXPECT_FALSE(logged("topmost"));
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+// The message boxes of the real platform, as the commands show them.
+TEST(LinuxPlatformBoxes, ShowTheIconTheStyleAsksForAndTheTextAsIs) {
+    LinuxPlatform platform;
+    for (const auto& [style, icon] : {std::pair{vbCritical, QMessageBox::Critical},
+                                      std::pair{vbQuestion, QMessageBox::Question}}) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QString text, title;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->icon();
+                text = box->text();
+                title = box->windowTitle();
+                box->accept();
+            }
+        });
+        poll.start(5);
+        platform.messageBox(u"Is <b>this</b> & that?", style, u"Error!");
+        EXPECT_EQ(shown, icon) << style;
+        EXPECT_EQ(text, QStringLiteral("Is <b>this</b> & that?"));
+        EXPECT_EQ(title, QStringLiteral("Error!"));
+    }
 }
 
 } // namespace

@@ -35,19 +35,6 @@ TEST(Rand, StaysInItsRangeAndReachesBothEnds) {
     EXPECT_EQ(h.form.RAND(-5, -5), -5);
 }
 
-TEST(Rand, DrawsDifferFromTheSameClockReading) {
-    Rnd rnd;
-    std::set<double> draws;
-    for (int i = 0; i < 100; ++i) {
-        rnd.randomize(1234.5f);
-        const double r = rnd.next();
-        ASSERT_GE(r, 0.0);
-        ASSERT_LT(r, 1.0);
-        draws.insert(r);
-    }
-    EXPECT_EQ(draws.size(), 100u);
-}
-
 TEST(SoundFiles, NamesArePlainDecimal) {
     EXPECT_EQ(lineSoundName(7), u"7.wav");
     EXPECT_EQ(lineSoundName(100), u"100.wav");
