@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "app/Form1.h"
-#include "app/Module1.h"
+#include "app/Program.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
 #include "ui/UnseenWindow.h"
@@ -18,8 +18,6 @@ namespace {
 
 using namespace tobble;
 namespace fs = std::filesystem;
-
-struct StubPicture : Picture {};
 
 class ScratchPlatform : public Platform {
 public:
@@ -40,9 +38,7 @@ public:
                             const std::u16string&) override {
         return {};
     }
-    PicturePtr loadPicture(const std::u16string&) override {
-        return std::make_shared<StubPicture>();
-    }
+    PicturePtr loadPicture(const std::u16string&) override { return std::make_shared<Picture>(); }
     void startProcess(const std::u16string&, const std::u16string&, int) override {}
     std::u16string editorProgram() const override { return u"editor"; }
     double timeOfDay() override { return 0.0; }
@@ -77,8 +73,8 @@ constexpr char kGood[] = "x\n\"Good\"\nx\n1\n\"hi\"\n\"one\"\nx\n1\n\"yes\"\n";
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ScratchPlatform platform(scratch().u16string());
     UnseenWindow window;
-    Module1 module(platform);
-    Form1 form(window, platform, module);
+    Program program(window, platform, window.clock, window.clock);
+    Form1& form = program.form();
 
     writeConfig(reinterpret_cast<const char*>(data), size);
     form.mnuReload_Click();

@@ -1,11 +1,15 @@
 #include "app/Form1.h"
 
 #include "app/SoundFiles.h"
+#include "ui/Layout.h"
 
 namespace tobble {
 
-Form1::Form1(Window& window, Platform& platform, Module1& module)
-    : window_(window), platform_(platform), module_(module) {}
+Form1::Form1(Window& window, Platform& platform, Module1& module, TimerDriver& randomDriver,
+             TimerDriver& flashDriver)
+    : tmrRandom(randomDriver, layout::kRandomInterval),
+      tmrFlash(flashDriver, layout::kFlashInterval), window_(window), platform_(platform),
+      module_(module) {}
 
 void Form1::GETPATH() {
     std::u16string dir = platform_.programDirectory();

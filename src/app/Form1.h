@@ -6,6 +6,7 @@
 #include "app/SpeechState.h"
 #include "talk/Rnd.h"
 #include "ui/MenuTree.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
 namespace tobble {
@@ -16,7 +17,9 @@ inline constexpr std::int16_t vbKeyReturn = 13;
 // forwards its events here; the handlers live beside the subsystem they belong to.
 class Form1 {
 public:
-    Form1(Window& window, Platform& platform, Module1& module);
+    // The timers run on the frontend's clocks; their intervals are the window's stored ones.
+    Form1(Window& window, Platform& platform, Module1& module, TimerDriver& randomDriver,
+          TimerDriver& flashDriver);
 
     // Runs the start-up sequence on the first activation only.
     void Form_Activate();
@@ -42,6 +45,9 @@ public:
     void GETPATH();
 
     const SpeechState& speech() const { return speech_; }
+
+    Timer tmrRandom;
+    Timer tmrFlash;
 
 private:
     void startFlash();

@@ -20,10 +20,10 @@ constexpr char16_t kAboutText[] =
 
 void Form1::mnuOnOff_Click() {
     if (window_.isChecked(MenuCommand::mnuOnOff)) {
-        window_.tmrRandom().setEnabled(false);
+        tmrRandom.setEnabled(false);
         window_.setChecked(MenuCommand::mnuOnOff, false);
     } else {
-        window_.tmrRandom().setEnabled(true);
+        tmrRandom.setEnabled(true);
         window_.setChecked(MenuCommand::mnuOnOff, true);
     }
 }
@@ -35,12 +35,12 @@ void Form1::mnuSetTime_Click() {
     if (!interval)
         return;
     try {
-        window_.tmrRandom().setInterval(*interval);
+        tmrRandom.setInterval(*interval);
     } catch (const Failure&) {
         return;
     }
-    window_.tmrRandom().setEnabled(false);
-    window_.tmrRandom().setEnabled(true);
+    tmrRandom.setEnabled(false);
+    tmrRandom.setEnabled(true);
 }
 
 void Form1::mnuShrink_Click() {

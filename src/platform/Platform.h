@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tobble {
 
@@ -14,11 +15,13 @@ inline constexpr int vbQuestion = 32;
 // Show state of a started process: a normal window with the focus.
 inline constexpr int vbNormalFocus = 1;
 
-// A decoded picture; only the frontend that made it knows what is inside.
-class Picture {
-public:
-    virtual ~Picture() = default;
+// A decoded picture, the same for every frontend: rows from the top, each pixel 0xAARRGGBB.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
 };
+// Shared, not copied: the window keeps the one the loader made.
 using PicturePtr = std::shared_ptr<const Picture>;
 
 // The native handle of the main window, as a plain number.

@@ -7,7 +7,7 @@ namespace tobble {
 
 void Form1::startFlash() {
     window_.setBackColor(layout::kRed);
-    window_.tmrFlash().setEnabled(true);
+    tmrFlash.setEnabled(true);
 }
 
 void Form1::tmrRandom_Timer() {
@@ -25,7 +25,7 @@ void Form1::Label2_Click(int /*index*/) {
 }
 
 void Form1::tmrFlash_Timer() {
-    window_.tmrFlash().setEnabled(false);
+    tmrFlash.setEnabled(false);
     window_.setBackColor(layout::kBlack);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ui/Layout.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
 namespace tobble {
@@ -27,20 +28,14 @@ public:
     void moveLabel2(int, int, int) override {}
     void setWidth(int) override {}
     void setHeight(int) override {}
-    Timer& tmrRandom() override { return random_; }
-    Timer& tmrFlash() override { return flash_; }
     bool isChecked(MenuCommand) const override { return false; }
     void setChecked(MenuCommand, bool) override {}
 
-private:
-    struct IdleDriver : TimerDriver {
+    // A clock for the timers that never ticks.
+    struct IdleClock : TimerDriver {
         void start(int) override {}
         void stop() override {}
-    };
-
-    IdleDriver driver_;
-    Timer random_{driver_, layout::kRandomInterval};
-    Timer flash_{driver_, layout::kFlashInterval};
+    } clock;
 };
 
 } // namespace tobble

@@ -5,7 +5,6 @@
 
 #include "platform/Platform.h"
 #include "ui/MenuTree.h"
-#include "ui/Timer.h"
 
 namespace tobble {
 
@@ -26,12 +25,11 @@ public:
     virtual void moveImage1(int left, int top) = 0;
     virtual void moveLabel2(int index, int left, int top) = 0;
 
-    // Outer size: frame, title bar and menu bar included.
+    // Outer size, frame, title bar and menu bar included, as measured with the classic frame
+    // (layout::kFrameWidth across, layout::kFrameHeight down). Every frontend gives the client area
+    // that size less that frame, whatever its own frame takes, so the layout inside stays exact.
     virtual void setWidth(int twips) = 0;
     virtual void setHeight(int twips) = 0;
-
-    virtual Timer& tmrRandom() = 0;
-    virtual Timer& tmrFlash() = 0;
 
     // Only mnuShrink and mnuOnOff ever carry a check mark.
     virtual bool isChecked(MenuCommand item) const = 0;

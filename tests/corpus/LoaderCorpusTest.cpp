@@ -10,7 +10,7 @@
 
 #include "CorpusTable.h"
 #include "app/Form1.h"
-#include "app/Module1.h"
+#include "app/Program.h"
 #include "content/TextEncoding.h"
 #include "platform/linux/UnseenPlatform.h"
 #include "ui/UnseenWindow.h"
@@ -101,8 +101,8 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
 
     UnseenPlatform platform(work_.u16string());
     UnseenWindow window;
-    Module1 module(platform);
-    Form1 form(window, platform, module);
+    Program program(window, platform, window.clock, window.clock);
+    Form1& form = program.form();
     {
         UnprivilegedScope unprivileged(c.name == "config-unreadable");
         form.mnuReload_Click();

@@ -6,10 +6,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
 
 #include "Fakes.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "ui/qt/MainWindow.h"
 
 namespace tobble::testing {
@@ -127,7 +130,7 @@ TEST_F(MainWindowTest, ShortcutsWorkWhileTheQuestionBoxHasTheFocus) {
 
 TEST_F(MainWindowTest, AClickOnTheCharacterFlashesAndSpeaks) {
     clickAt(QPoint(32, 24));
-    const int n = window.form().speech().CurrentIndex;
+    const int n = window.program().form().speech().CurrentIndex;
     EXPECT_EQ(log, EventLog{"sound " + dir.prefix() + std::to_string(n) + ".wav"});
     EXPECT_EQ(label1(), QStringLiteral("Line %1").arg(n));
     EXPECT_EQ(background(), QColor(Qt::red));
@@ -145,7 +148,7 @@ TEST_F(MainWindowTest, EnterAnswersAndKeepsTheQuestion) {
     QTest::keyClicks(text1, QStringLiteral("Will it rain?"));
     EXPECT_TRUE(log.empty());
     QTest::keyClick(text1, Qt::Key_Return);
-    const int m = window.form().speech().CurrentIndex;
+    const int m = window.program().form().speech().CurrentIndex;
     EXPECT_EQ(log, EventLog{"sound " + dir.prefix() + "a" + std::to_string(m) + ".wav"});
     EXPECT_EQ(label1(), QStringLiteral("Answer %1").arg(m));
     EXPECT_EQ(text1->text(), QStringLiteral("Will it rain?"));
@@ -178,6 +181,14 @@ TEST_F(MainWindowTest, LabelsShowMarkupAsPlainText) {
     EXPECT_GT(inkWidth(tag), 40);
 }
 
+TEST_F(MainWindowTest, BothLabelsUseTheBoldLabelFont) {
+    for (const char* name : {"Label1", "Label3"}) {
+        const QFont font = control(name)->font();
+        EXPECT_TRUE(font.bold()) << name;
+        EXPECT_EQ(font.pixelSize(), 11) << name;
+    }
+}
+
 TEST_F(MainWindowTest, AmpersandsUnderlineAndDoubleAmpersandsShowOne) {
     QImage expected = labelImage(QString());
     {
@@ -193,11 +204,11 @@ TEST_F(MainWindowTest, AmpersandsUnderlineAndDoubleAmpersandsShowOne) {
 
 TEST_F(MainWindowTest, ShrinkAndBackRestoreTheLayout) {
     const QSize normal = window.size();
-    window.form().menuChosen(MenuCommand::mnuShrink);
+    window.program().form().menuChosen(MenuCommand::mnuShrink);
     EXPECT_EQ(control("Form1")->size(), QSize(109, 147));
     EXPECT_EQ(control("Image1")->pos(), QPoint(0, 0));
     EXPECT_EQ(control("Label2")->pos(), QPoint(16, 8));
-    window.form().menuChosen(MenuCommand::mnuShrink);
+    window.program().form().menuChosen(MenuCommand::mnuShrink);
     EXPECT_EQ(control("Form1")->size(), QSize(145, 330));
     EXPECT_EQ(control("Image1")->pos(), QPoint(16, 16));
     EXPECT_EQ(control("Label2")->pos(), QPoint(32, 24));
@@ -209,10 +220,10 @@ TEST_F(MainWindowTest, MenuChecksFollowTheCommands) {
     ASSERT_NE(onOff, nullptr);
     onOff->trigger();
     EXPECT_TRUE(onOff->isChecked());
-    EXPECT_TRUE(window.tmrRandom().enabled());
+    EXPECT_TRUE(window.program().form().tmrRandom.enabled());
     onOff->trigger();
     EXPECT_FALSE(onOff->isChecked());
-    EXPECT_FALSE(window.tmrRandom().enabled());
+    EXPECT_FALSE(window.program().form().tmrRandom.enabled());
 }
 
 TEST_F(MainWindowTest, AutoPlaySpeaksOnItsOwnAtTheSetInterval) {
@@ -224,7 +235,7 @@ TEST_F(MainWindowTest, AutoPlaySpeaksOnItsOwnAtTheSetInterval) {
                    return line.starts_with(lineSound) && !line.ends_with("0.wav");
                }) >= 3;
     }));
-    window.tmrRandom().setEnabled(false);
+    window.program().form().tmrRandom.setEnabled(false);
 }
 
 TEST_F(MainWindowTest, SharedAccessKeyMovesBetweenItsTwoItemsAndEnterChooses) {
@@ -235,11 +246,11 @@ TEST_F(MainWindowTest, SharedAccessKeyMovesBetweenItsTwoItemsAndEnterChooses) {
     EXPECT_EQ(menu->activeAction()->objectName(), QStringLiteral("mnuShrink"));
     QTest::keyClick(menu, Qt::Key_S);
     EXPECT_EQ(menu->activeAction()->objectName(), QStringLiteral("mnuOnOff"));
-    EXPECT_FALSE(window.tmrRandom().enabled()) << "S alone chooses neither";
+    EXPECT_FALSE(window.program().form().tmrRandom.enabled()) << "S alone chooses neither";
     EXPECT_EQ(control("Form1")->size(), QSize(145, 330));
     QTest::keyClick(menu, Qt::Key_Return);
-    EXPECT_TRUE(window.tmrRandom().enabled());
-    window.tmrRandom().setEnabled(false);
+    EXPECT_TRUE(window.program().form().tmrRandom.enabled());
+    window.program().form().tmrRandom.setEnabled(false);
 }
 
 TEST_F(MainWindowTest, MicrophonePointerOnlyOverTheClickArea) {
@@ -256,6 +267,30 @@ TEST_F(MainWindowTest, StartUpRunsOnceAndKeepsTheWindowOnTop) {
     QTest::qWait(20);
     EXPECT_FALSE(logged("topmost"));
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+// The message boxes of the real platform, as the commands show them.
+TEST(LinuxPlatformBoxes, ShowTheIconTheStyleAsksForAndTheTextAsIs) {
+    LinuxPlatform platform;
+    for (const auto& [style, icon] : {std::pair{vbCritical, QMessageBox::Critical},
+                                      std::pair{vbQuestion, QMessageBox::Question}}) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QString text, title;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->icon();
+                text = box->text();
+                title = box->windowTitle();
+                box->accept();
+            }
+        });
+        poll.start(5);
+        platform.messageBox(u"Is <b>this</b> & that?", style, u"Error!");
+        EXPECT_EQ(shown, icon) << style;
+        EXPECT_EQ(text, QStringLiteral("Is <b>this</b> & that?"));
+        EXPECT_EQ(title, QStringLiteral("Error!"));
+    }
 }
 
 } // namespace

@@ -36,13 +36,13 @@ void ContentDir::remove(const std::string& name) const {
 }
 
 Harness::Harness()
-    : platform(log, decodeUtf8Lenient(dir.path().string())), window(log), module(platform),
-      form(window, platform, module) {
+    : platform(log, decodeUtf8Lenient(dir.path().string())), window(log),
+      program(window, platform, randomDriver, flashDriver), form(program.form()) {
     dir.write("picture.jpg", "picture");
 }
 
 void Harness::start() {
-    form.Form_Activate();
+    program.activated();
     log.clear();
 }
 

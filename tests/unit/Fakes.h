@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Form1.h"
+#include "app/Program.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
 #include "platform/Platform.h"
@@ -30,11 +31,6 @@ public:
     bool running = false;
     int runningInterval = 0;
     int starts = 0;
-};
-
-struct FakePicture : Picture {
-    explicit FakePicture(std::u16string from) : path(std::move(from)) {}
-    std::u16string path;
 };
 
 class FakePlatform : public Platform {
@@ -64,7 +60,7 @@ public:
         log_.push_back("picture " + toUtf8(path));
         if (!std::filesystem::is_regular_file(std::filesystem::path(path)))
             throw Failure(u"File not found: " + path);
-        return std::make_shared<FakePicture>(path);
+        return std::make_shared<Picture>();
     }
     void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
                       int showState) override {
@@ -123,8 +119,6 @@ public:
         height = twips;
         log_.push_back("height " + std::to_string(twips));
     }
-    Timer& tmrRandom() override { return random; }
-    Timer& tmrFlash() override { return flash; }
     bool isChecked(MenuCommand item) const override {
         const auto it = checks.find(item);
         return it != checks.end() && it->second;
@@ -140,10 +134,6 @@ public:
     int label2Index = 0;
     int width = 2295;
     int height = 5640;
-    FakeTimerDriver randomDriver;
-    FakeTimerDriver flashDriver;
-    Timer random{randomDriver, 20000};
-    Timer flash{flashDriver, 100};
     std::map<MenuCommand, bool> checks;
 
 private:
@@ -183,8 +173,10 @@ struct Harness {
     EventLog log;
     FakePlatform platform;
     FakeWindow window;
-    Module1 module;
-    Form1 form;
+    FakeTimerDriver randomDriver;
+    FakeTimerDriver flashDriver;
+    Program program;
+    Form1& form;
 };
 
 // A config.ini with the given title, lines (greeting first) and answers, every item quoted.

@@ -41,9 +41,9 @@ TEST(Startup, TimersStayOffAndNothingIsSpokenByItself) {
     Harness h;
     h.dir.write("config.ini", configText("T", {"G", "one"}, {"a"}));
     h.start();
-    EXPECT_FALSE(h.window.random.enabled());
-    EXPECT_FALSE(h.window.randomDriver.running);
-    EXPECT_FALSE(h.window.flash.enabled());
+    EXPECT_FALSE(h.form.tmrRandom.enabled());
+    EXPECT_FALSE(h.randomDriver.running);
+    EXPECT_FALSE(h.form.tmrFlash.enabled());
     EXPECT_EQ(h.window.backColor, 0u);
 }
 
@@ -56,11 +56,11 @@ TEST(Getpath, EndsTheProgramDirectoryWithOneSeparator) {
           {u"C:\\", u"C:\\"},
           {u"C:\\Toys", u"C:\\Toys/"}}) {
         FakePlatform platform(log, directory);
-        Module1 module(platform);
-        Form1 form(window, platform, module);
-        module.AppDir = u"left over";
-        form.GETPATH();
-        EXPECT_EQ(module.AppDir, expected);
+        FakeTimerDriver driver;
+        Program program(window, platform, driver, driver);
+        program.module().AppDir = u"left over";
+        program.form().GETPATH();
+        EXPECT_EQ(program.module().AppDir, expected);
     }
 }
 

@@ -59,7 +59,7 @@ TEST(GdiplusStatus, ADamagedPictureIsReportedInWords) {
     const fs::path picture = dir.path / "picture.jpg";
     std::ofstream(picture, std::ios::binary) << "\xFF\xD8\xFF\xE0 this is no JPEG at all";
     try {
-        GdiPicture::load(picture.u16string());
+        loadGdiPicture(picture.u16string());
         FAIL() << "a damaged picture loaded";
     } catch (const Failure& failure) {
         const std::string text = narrow(failure.description());

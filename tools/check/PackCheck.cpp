@@ -8,7 +8,7 @@
 
 #include "app/FileNames.h"
 #include "app/Form1.h"
-#include "app/Module1.h"
+#include "app/Program.h"
 #include "app/SoundFiles.h"
 #include "content/ConfigFile.h"
 #include "content/TextEncoding.h"
@@ -99,8 +99,8 @@ PackReport checkPack(const std::filesystem::path& directory) {
 
     UnseenPlatform platform(report.directory.u16string());
     UnseenWindow window;
-    Module1 module(platform);
-    Form1 form(window, platform, module);
+    Program program(window, platform, window.clock, window.clock);
+    Form1& form = program.form();
     form.mnuReload_Click();
 
     report.picture = checkPicture(report.directory);

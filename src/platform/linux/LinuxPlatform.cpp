@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTime>
@@ -14,7 +15,6 @@
 #include "content/TextEncoding.h"
 #include "platform/CommandLine.h"
 #include "platform/Failure.h"
-#include "platform/linux/QtPicture.h"
 #include "platform/linux/QtText.h"
 
 namespace tobble {
@@ -31,11 +31,28 @@ void LinuxPlatform::playSoundAsync(const std::u16string& path) {
     sound_.play(QFile::encodeName(toQString(path)).toStdString());
 }
 
-void LinuxPlatform::makeTopmost(WindowHandle /*hWnd*/) {
-    if (!mainWindow_ || !mainWindow_->windowHandle())
+namespace {
+
+// The program's window that message and input boxes belong to: the active one, or at start-up,
+// before any window is active, the main window.
+QWidget* boxOwner() {
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && qobject_cast<QMainWindow*>(window))
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void LinuxPlatform::makeTopmost(WindowHandle hWnd) {
+    const QWidget* widget = QWidget::find(static_cast<WId>(hWnd));
+    if (!widget || !widget->windowHandle())
         return;
     // Set on the native window directly: changing the widget's flags would hide and re-show it.
-    QWindow* window = mainWindow_->windowHandle();
+    QWindow* window = widget->windowHandle();
     if (!(window->flags() & Qt::WindowStaysOnTopHint))
         window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
     window->raise();
@@ -45,14 +62,14 @@ void LinuxPlatform::messageBox(const std::u16string& text, int style, const std:
     const QMessageBox::Icon icon =
         style == vbCritical ? QMessageBox::Critical
                             : (style == vbQuestion ? QMessageBox::Question : QMessageBox::NoIcon);
-    QMessageBox box(icon, toQString(title), toQString(text), QMessageBox::Ok, mainWindow_);
+    QMessageBox box(icon, toQString(title), toQString(text), QMessageBox::Ok, boxOwner());
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 std::u16string LinuxPlatform::inputBox(const std::u16string& prompt, const std::u16string& title,
                                        const std::u16string& defaultText) {
-    QInputDialog dialog(mainWindow_);
+    QInputDialog dialog(boxOwner());
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(toQString(title));
     dialog.setLabelText(toQString(prompt));
@@ -84,7 +101,17 @@ PicturePtr LinuxPlatform::loadPicture(const std::u16string& path) {
         throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
                       reader.errorString().toStdU16String() + u")");
     }
-    return std::make_shared<QtPicture>(std::move(image));
+    image.convertTo(QImage::Format_ARGB32);
+    auto picture = std::make_shared<Picture>();
+    picture->width = image.width();
+    picture->height = image.height();
+    picture->pixels.resize(static_cast<std::size_t>(picture->width) * picture->height);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::copy(row, row + picture->width,
+                  picture->pixels.begin() + std::size_t(y) * picture->width);
+    }
+    return picture;
 }
 
 void LinuxPlatform::startProcess(const std::u16string& commandLine,
@@ -113,8 +140,8 @@ std::u16string LinuxPlatform::decodeAnsi(std::string_view bytes) {
 }
 
 void LinuxPlatform::endProgram() {
-    if (mainWindow_)
-        mainWindow_->hide();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
     QApplication::exit(0);
 }
 

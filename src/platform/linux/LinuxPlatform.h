@@ -3,16 +3,11 @@
 #include "platform/Platform.h"
 #include "platform/linux/CanberraSound.h"
 
-class QWidget;
-
 namespace tobble {
 
 // The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
 class LinuxPlatform : public Platform {
 public:
-    // The window that owns message and input boxes and is kept on top.
-    void setMainWindow(QWidget* window) { mainWindow_ = window; }
-
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override;
@@ -30,7 +25,6 @@ public:
 
 private:
     CanberraSound sound_;
-    QWidget* mainWindow_ = nullptr;
 };
 
 } // namespace tobble

@@ -2,6 +2,8 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "platform/Failure.h"
@@ -81,7 +83,7 @@ GdiplusSession::~GdiplusSession() {
         Gdiplus::GdiplusShutdown(token_);
 }
 
-PicturePtr GdiPicture::load(const std::u16string& path) {
+PicturePtr loadGdiPicture(const std::u16string& path) {
     const DWORD attributes = GetFileAttributesW(wide(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         throw Failure(u"File not found: " + path);
@@ -93,23 +95,56 @@ PicturePtr GdiPicture::load(const std::u16string& path) {
     if (status != Gdiplus::Ok || !raw)
         throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
                       describeGdiplusStatus(status) + u")");
-    // GDI+ keeps the file open while the bitmap lives; the GDI copy lets it go at once.
     const std::unique_ptr<Gdiplus::GpBitmap, BitmapDeleter> bitmap(raw);
 
     UINT width = 0;
     UINT height = 0;
     flat::GdipGetImageWidth(bitmap.get(), &width);
     flat::GdipGetImageHeight(bitmap.get(), &height);
-    HBITMAP gdiBitmap = nullptr;
-    status = flat::GdipCreateHBITMAPFromBitmap(bitmap.get(), &gdiBitmap, 0xFF000000);
-    if (status != Gdiplus::Ok || !gdiBitmap || width == 0 || height == 0) {
-        if (gdiBitmap)
-            DeleteObject(gdiBitmap);
+    const Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    Gdiplus::BitmapData data{};
+    status = width && height
+                 ? flat::GdipBitmapLockBits(bitmap.get(), &whole, Gdiplus::ImageLockModeRead,
+                                            PixelFormat32bppARGB, &data)
+                 : Gdiplus::InvalidParameter;
+    if (status != Gdiplus::Ok)
         throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
                       describeGdiplusStatus(status) + u")");
+    auto picture = std::make_shared<Picture>();
+    picture->width = static_cast<int>(width);
+    picture->height = static_cast<int>(height);
+    picture->pixels.resize(static_cast<std::size_t>(width) * height);
+    for (UINT y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(
+            static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride);
+        std::copy(row, row + width, picture->pixels.begin() + std::size_t(y) * width);
     }
-    return std::make_shared<GdiPicture>(gdiBitmap, static_cast<int>(width),
-                                        static_cast<int>(height));
+    flat::GdipBitmapUnlockBits(bitmap.get(), &data);
+    return picture;
+}
+
+HBITMAP toGdiBitmap(const Picture& picture) {
+    if (picture.width <= 0 || picture.height <= 0)
+        return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height; // rows from the top, as the picture has them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap)
+        return nullptr;
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::uint32_t pixel : picture.pixels) {
+        // GDI ignores alpha when stretching: lay the picture on black first.
+        const std::uint32_t alpha = pixel >> 24;
+        const auto channel = [&](int shift) { return ((pixel >> shift) & 0xFF) * alpha / 255; };
+        *out++ = channel(16) << 16 | channel(8) << 8 | channel(0);
+    }
+    return bitmap;
 }
 
 } // namespace tobble

@@ -8,27 +8,12 @@
 
 namespace tobble {
 
-// A decoded picture as a device-independent GDI bitmap, ready to be stretched onto the form.
-class GdiPicture final : public Picture {
-public:
-    GdiPicture(HBITMAP bitmap, int width, int height)
-        : bitmap_(bitmap), width_(width), height_(height) {}
-    ~GdiPicture() override { DeleteObject(bitmap_); }
-    GdiPicture(const GdiPicture&) = delete;
-    GdiPicture& operator=(const GdiPicture&) = delete;
+// Decodes JPEG, BMP, GIF or PNG with GDI+; throws Failure with a description.
+PicturePtr loadGdiPicture(const std::u16string& path);
 
-    HBITMAP bitmap() const { return bitmap_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-    // Decodes JPEG, BMP, GIF or PNG with GDI+; throws Failure with a description.
-    static PicturePtr load(const std::u16string& path);
-
-private:
-    HBITMAP bitmap_;
-    int width_;
-    int height_;
-};
+// The picture as a GDI bitmap, laid on black where it is transparent, ready to be stretched onto
+// the form. The caller deletes it.
+HBITMAP toGdiBitmap(const Picture& picture);
 
 // A readable description of a GDI+ status code, for picture errors.
 std::u16string describeGdiplusStatus(int status);

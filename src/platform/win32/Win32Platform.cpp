@@ -43,16 +43,16 @@ void Win32Platform::makeTopmost(WindowHandle hWnd) {
 }
 
 void Win32Platform::messageBox(const std::u16string& text, int style, const std::u16string& title) {
-    MessageBoxW(mainWindow_, wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
+    MessageBoxW(GetActiveWindow(), wide(text), wide(title), static_cast<UINT>(style) | MB_OK);
 }
 
 std::u16string Win32Platform::inputBox(const std::u16string& prompt, const std::u16string& title,
                                        const std::u16string& defaultText) {
-    return showInputBox(instance_, mainWindow_, prompt, title, defaultText);
+    return showInputBox(instance_, GetActiveWindow(), prompt, title, defaultText);
 }
 
 PicturePtr Win32Platform::loadPicture(const std::u16string& path) {
-    return GdiPicture::load(path);
+    return loadGdiPicture(path);
 }
 
 std::u16string Win32Platform::systemProgramPath(const std::u16string& commandLine,
@@ -149,15 +149,17 @@ std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {
     return fromWide(text);
 }
 
-// The window's WM_DESTROY posts the quit message; the message loop then ends with exit code 0.
+// Every window of the program closes at once; the main window's WM_DESTROY posts the quit
+// message, and the message loop then ends with exit code 0.
 void Win32Platform::endProgram() {
-    if (mainWindow_ && IsWindow(mainWindow_)) {
-        HWND window = mainWindow_;
-        mainWindow_ = nullptr;
-        DestroyWindow(window);
-    } else {
-        PostQuitMessage(0);
-    }
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            DestroyWindow(window);
+            return TRUE;
+        },
+        0);
+    PostQuitMessage(0);
 }
 
 } // namespace tobble

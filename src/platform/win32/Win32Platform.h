@@ -12,9 +12,6 @@ class Win32Platform final : public Platform {
 public:
     explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
 
-    // Owner of the message and input boxes, and the window that endProgram closes.
-    void setMainWindow(HWND window) { mainWindow_ = window; }
-
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override;
@@ -40,7 +37,6 @@ public:
 
 private:
     HINSTANCE instance_;
-    HWND mainWindow_ = nullptr;
     GdiplusSession gdiplus_;
 };
 

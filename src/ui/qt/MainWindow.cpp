@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <limits>
 
-#include "platform/linux/QtPicture.h"
 #include "platform/linux/QtText.h"
 #include "ui/Layout.h"
 #include "ui/qt/ClickArea.h"
@@ -42,9 +41,7 @@ QFont labelFont() {
 MainWindow::MainWindow(Platform& platform, QWidget* parent)
     : QMainWindow(parent), client_(new QWidget(this)), randomTimer_(new QTimer(this)),
       flashTimer_(new QTimer(this)), randomDriver_(randomTimer_), flashDriver_(flashTimer_),
-      tmrRandom_(randomDriver_, layout::kRandomInterval),
-      tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
-      form_(*this, platform, module_) {
+      program_(*this, platform, randomDriver_, flashDriver_) {
     // Created in the always-on-top band: on X11 a window can only state that reliably before it
     // is mapped, and start-up confirms it.
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -62,8 +59,8 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
     client_->setFixedSize(layout::toPixels(layout::kClientWidth),
                           layout::toPixels(layout::kClientHeight));
 
-    connect(randomTimer_, &QTimer::timeout, this, [this] { form_.tmrRandom_Timer(); });
-    connect(flashTimer_, &QTimer::timeout, this, [this] { form_.tmrFlash_Timer(); });
+    connect(randomTimer_, &QTimer::timeout, this, [this] { program_.tmrRandomTicked(); });
+    connect(flashTimer_, &QTimer::timeout, this, [this] { program_.tmrFlashTicked(); });
 }
 
 // Created bottom to top, so that each control lies above the ones before it.
@@ -86,7 +83,8 @@ void MainWindow::createControls() {
     label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setGeometry(toPixels(layout::kLabel2));
     label2_->setAccessibleName(QStringLiteral("Tobble"));
-    connect(label2_, &ClickArea::clicked, this, [this](int index) { form_.Label2_Click(index); });
+    connect(label2_, &ClickArea::clicked, this,
+            [this](int index) { program_.label2Clicked(index); });
 
     label3_ = new TextLabel(Qt::AlignLeft, client_);
     label3_->setObjectName(QStringLiteral("Label3"));
@@ -101,7 +99,7 @@ void MainWindow::createControls() {
     text1_->setMaxLength(std::numeric_limits<int>::max()); // a question may be any length
     text1_->setAccessibleName(QStringLiteral("Ask Tobble:"));
     connect(text1_, &QuestionBox::keyDown, this,
-            [this](qint16 keyCode, int shift) { form_.Text1_KeyDown(keyCode, shift); });
+            [this](qint16 keyCode, int shift) { program_.text1KeyDown(keyCode, shift); });
     setFocusProxy(text1_);
     text1_->setFocus();
 }
@@ -125,7 +123,7 @@ void MainWindow::createMenu() {
         connect(action, &QAction::triggered, this, [this, action, command] {
             if (action->isCheckable())
                 action->setChecked(!action->isChecked());
-            form_.menuChosen(command);
+            program_.menuChosen(command);
         });
     }
 }
@@ -142,7 +140,7 @@ void MainWindow::showCentred() {
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Once the window exists on the screen, the start-up sequence runs (only the first time).
-    QTimer::singleShot(0, this, [this] { form_.Form_Activate(); });
+    QTimer::singleShot(0, this, [this] { program_.activated(); });
 }
 
 WindowHandle MainWindow::hWnd() const {
@@ -164,8 +162,7 @@ void MainWindow::setLabel1Caption(const std::u16string& caption) {
 }
 
 void MainWindow::setImage1Picture(PicturePtr picture) {
-    const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
-    image1_->setPicture(qtPicture ? qtPicture->image() : QImage());
+    image1_->setPicture(std::move(picture));
 }
 
 void MainWindow::moveImage1(int left, int top) {

@@ -3,9 +3,7 @@
 #include <QMainWindow>
 #include <map>
 
-#include "app/Form1.h"
-#include "app/Module1.h"
-#include "ui/Timer.h"
+#include "app/Program.h"
 #include "ui/Window.h"
 #include "ui/qt/QtTimerDriver.h"
 
@@ -30,7 +28,7 @@ public:
     // Shows the window in the middle of the screen it is on.
     void showCentred();
 
-    Form1& form() { return form_; }
+    Program& program() { return program_; }
 
     WindowHandle hWnd() const override;
     void setBackColor(std::uint32_t colour) override;
@@ -41,8 +39,6 @@ public:
     void moveLabel2(int index, int left, int top) override;
     void setWidth(int twips) override;
     void setHeight(int twips) override;
-    Timer& tmrRandom() override { return tmrRandom_; }
-    Timer& tmrFlash() override { return tmrFlash_; }
     bool isChecked(MenuCommand item) const override;
     void setChecked(MenuCommand item, bool checked) override;
 
@@ -65,11 +61,7 @@ private:
     QTimer* flashTimer_;
     QtTimerDriver randomDriver_;
     QtTimerDriver flashDriver_;
-    Timer tmrRandom_;
-    Timer tmrFlash_;
-
-    Module1 module_;
-    Form1 form_;
+    Program program_;
 };
 
 } // namespace tobble

@@ -8,8 +8,12 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void PictureBox::setPicture(const QImage& image) {
-    image_ = image;
+void PictureBox::setPicture(PicturePtr picture) {
+    picture_ = std::move(picture);
+    image_ = picture_ && !picture_->pixels.empty()
+                 ? QImage(reinterpret_cast<const uchar*>(picture_->pixels.data()), picture_->width,
+                          picture_->height, QImage::Format_ARGB32)
+                 : QImage();
     scaled_ = QPixmap();
     update();
 }

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "platform/Platform.h"
+
 namespace tobble {
 
 // Image1: stretches its picture over the whole box, aspect ratio ignored.
@@ -13,13 +15,14 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    void setPicture(const QImage& image);
+    void setPicture(PicturePtr picture);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage image_;
+    PicturePtr picture_;
+    QImage image_;   // the picture's own pixels, not copied
     QPixmap scaled_; // the picture at the box's size on the screen, made once per change
 };
 

@@ -10,7 +10,6 @@ int main(int argc, char* argv[]) {
 
     tobble::LinuxPlatform platform;
     tobble::MainWindow window(platform);
-    platform.setMainWindow(&window);
     window.showCentred();
     return app.exec();
 }

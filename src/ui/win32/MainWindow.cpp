@@ -69,13 +69,13 @@ int shiftState() {
 
 MainWindow::MainWindow(HINSTANCE instance, Platform& platform)
     : instance_(instance), randomDriver_(hwnd_, kRandomTimerId), flashDriver_(hwnd_, kFlashTimerId),
-      tmrRandom_(randomDriver_, layout::kRandomInterval),
-      tmrFlash_(flashDriver_, layout::kFlashInterval), module_(platform),
-      form_(*this, platform, module_) {}
+      program_(*this, platform, randomDriver_, flashDriver_) {}
 
 MainWindow::~MainWindow() {
     if (hwnd_)
         DestroyWindow(hwnd_);
+    if (picture_)
+        DeleteObject(picture_);
 }
 
 HWND MainWindow::create() {
@@ -246,17 +246,16 @@ void MainWindow::onPaint() {
 }
 
 void MainWindow::paintImage1(HDC dc) const {
-    const auto* picture = dynamic_cast<const GdiPicture*>(picture_.get());
-    if (!picture)
+    if (!picture_)
         return;
     const RECT box = image1Rect();
     HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture->bitmap());
+    HGDIOBJ previous = SelectObject(source, picture_);
     // Without HALFTONE a shrunk picture loses whole rows and columns.
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0,
-               picture->width(), picture->height(), SRCCOPY);
+               pictureSize_.cx, pictureSize_.cy, SRCCOPY);
     SelectObject(source, previous);
     DeleteDC(source);
 }
@@ -294,14 +293,14 @@ void MainWindow::onShown() {
 }
 
 void MainWindow::onStartup() {
-    form_.Form_Activate();
+    program_.activated();
 }
 
 void MainWindow::onTimer(UINT_PTR id) {
     if (id == kRandomTimerId)
-        form_.tmrRandom_Timer();
+        program_.tmrRandomTicked();
     else if (id == kFlashTimerId)
-        form_.tmrFlash_Timer();
+        program_.tmrFlashTicked();
 }
 
 void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
@@ -309,7 +308,7 @@ void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return; // notifications from Text1
     const int id = LOWORD(wParam);
     if (id >= IDM_REPEAT && id <= IDM_QUIT)
-        form_.menuChosen(static_cast<MenuCommand>(id));
+        program_.menuChosen(static_cast<MenuCommand>(id));
 }
 
 bool MainWindow::onSetCursor(LPARAM lParam) {
@@ -343,7 +342,7 @@ void MainWindow::onLButtonUp(LPARAM lParam) {
     const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const RECT area = label2Rect();
     if (pressed && PtInRect(&area, point))
-        form_.Label2_Click(1);
+        program_.label2Clicked(1);
 }
 
 void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
@@ -357,7 +356,7 @@ void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
 }
 
 void MainWindow::onText1KeyDown(WPARAM key) {
-    form_.Text1_KeyDown(static_cast<std::int16_t>(key), shiftState());
+    program_.text1KeyDown(static_cast<std::int16_t>(key), shiftState());
 }
 
 LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -434,7 +433,10 @@ void MainWindow::setLabel1Caption(const std::u16string& caption) {
 }
 
 void MainWindow::setImage1Picture(PicturePtr picture) {
-    picture_ = std::move(picture);
+    if (picture_)
+        DeleteObject(picture_);
+    picture_ = picture ? toGdiBitmap(*picture) : nullptr;
+    pictureSize_ = picture ? SIZE{picture->width, picture->height} : SIZE{};
     redraw(false);
 }
 

@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "app/Form1.h"
-#include "app/Module1.h"
+#include "app/Program.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
 #include "ui/win32/Gdi.h"
@@ -36,8 +35,6 @@ public:
     void moveLabel2(int index, int left, int top) override;
     void setWidth(int twips) override;
     void setHeight(int twips) override;
-    Timer& tmrRandom() override { return tmrRandom_; }
-    Timer& tmrFlash() override { return tmrFlash_; }
     bool isChecked(MenuCommand item) const override;
     void setChecked(MenuCommand item, bool checked) override;
 
@@ -83,7 +80,8 @@ private:
 
     COLORREF backColor_ = layout::kBlack;
     std::u16string label1Caption_;
-    PicturePtr picture_;
+    HBITMAP picture_ = nullptr;
+    SIZE pictureSize_{};
     POINT image1Pos_{layout::kImage1.left, layout::kImage1.top};
     POINT label2Pos_{layout::kLabel2.left, layout::kLabel2.top};
     bool label2Pressed_ = false;
@@ -91,10 +89,7 @@ private:
 
     Win32TimerDriver randomDriver_;
     Win32TimerDriver flashDriver_;
-    Timer tmrRandom_;
-    Timer tmrFlash_;
-    Module1 module_;
-    Form1 form_;
+    Program program_;
 };
 
 } // namespace tobble

@@ -11,7 +11,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     HWND hwnd = window.create();
     if (!hwnd)
         return 1;
-    platform.setMainWindow(hwnd);
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);
 
