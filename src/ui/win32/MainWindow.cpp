@@ -11,21 +11,13 @@
 
 namespace tobble {
 
-static_assert(IDM_REPEAT == static_cast<int>(MenuCommand::mnuRepeat));
-static_assert(IDM_SHRINK == static_cast<int>(MenuCommand::mnuShrink));
-static_assert(IDM_ONOFF == static_cast<int>(MenuCommand::mnuOnOff));
-static_assert(IDM_SETTIME == static_cast<int>(MenuCommand::mnuSetTime));
-static_assert(IDM_RELOAD == static_cast<int>(MenuCommand::mnuReload));
-static_assert(IDM_OPENCONFIG == static_cast<int>(MenuCommand::mnuOpenConfig));
-static_assert(IDM_ABOUT == static_cast<int>(MenuCommand::mnuAbout));
-static_assert(IDM_QUIT == static_cast<int>(MenuCommand::mnuQuit));
-
 namespace {
 
 constexpr wchar_t kClassName[] = L"TobbleForm1";
 constexpr UINT kStartupMessage = WM_APP + 1;
 constexpr UINT_PTR kRandomTimerId = 1;
 constexpr UINT_PTR kFlashTimerId = 2;
+// A fixed size: no maximize box, no sizing border.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
@@ -53,6 +45,7 @@ UINT windowDpi(HWND hwnd) {
     return screenDpi();
 }
 
+// The outer rectangle of a window of our style whose client area is the given one.
 void adjustWindowRect(RECT* rect, UINT dpi) {
     using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = user32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
@@ -60,9 +53,39 @@ void adjustWindowRect(RECT* rect, UINT dpi) {
         AdjustWindowRectEx(rect, kStyle, TRUE, kExStyle);
 }
 
+SIZE clientSize(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    return {client.right, client.bottom};
+}
+
+SIZE windowSize(HWND hwnd) {
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    return {window.right - window.left, window.bottom - window.top};
+}
+
 int shiftState() {
     return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
            (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+POINT pointOf(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TOBBLE));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TOBBLE),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 } // namespace
@@ -74,56 +97,41 @@ MainWindow::MainWindow(HINSTANCE instance, Platform& platform)
 MainWindow::~MainWindow() {
     if (hwnd_)
         DestroyWindow(hwnd_);
-    if (picture_)
-        DeleteObject(picture_);
 }
 
 HWND MainWindow::create() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance_;
-    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TOBBLE),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass))
+    if (!registerWindowClass(instance_, windowProc))
         return nullptr;
-
-    const UINT dpi = screenDpi();
-    RECT outer{0, 0, MulDiv(layout::kClientWidth, static_cast<int>(dpi), 1440),
-               MulDiv(layout::kClientHeight, static_cast<int>(dpi), 1440)};
-    adjustWindowRect(&outer, dpi);
+    // The menu is the window's from here on and is destroyed with it.
+    HMENU menu = buildMenuBar();
     if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle, CW_USEDEFAULT,
-                         CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                         nullptr, instance_, this))
+                         CW_USEDEFAULT, 0, 0, nullptr, menu, instance_, this)) {
+        DestroyMenu(menu);
         return nullptr;
+    }
+    resizeClient(layout::kClientWidth, layout::kClientHeight);
 
-    // The frame may differ from what was reckoned (another DPI on this monitor, a menu bar of
-    // another height): give the client area exactly its size, then centre the whole window.
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    RECT window;
-    GetWindowRect(hwnd_, &window);
-    const int width =
-        window.right - window.left + toPixels(layout::kClientWidth) - (client.right - client.left);
-    const int height =
-        window.bottom - window.top + toPixels(layout::kClientHeight) - (client.bottom - client.top);
+    const SIZE size = windowSize(hwnd_);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+                 work.top + (work.bottom - work.top - size.cy) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return hwnd_;
 }
 
-LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+bool MainWindow::translateAccelerator(MSG& message) const {
+    return hwnd_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message);
+}
+
+// Failures of the program's handlers stop at the program's own boundary. The window's own code
+// can fail only by running out of memory, and that ends the program here (noexcept) rather than
+// unwind through the system's frames.
+LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
-        auto* created = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* window = static_cast<MainWindow*>(created->lpCreateParams);
+        auto* window =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         window->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     }
@@ -136,12 +144,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->text1_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    // An exception must not unwind through the system's own frames.
-    try {
-        return self->handleMessage(message, wParam, lParam);
-    } catch (...) {
-        return 0;
-    }
+    return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -161,7 +164,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         onActivate(wParam);
         return 0;
     case WM_SETFOCUS:
-        SetFocus(text1_);
+        onFocus();
         return 0;
     case WM_SHOWWINDOW:
         if (wParam)
@@ -177,7 +180,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         onCommand(wParam, lParam);
         return 0;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == hwnd_ && onSetCursor(lParam))
+        if (onSetCursor(reinterpret_cast<HWND>(wParam), lParam))
             return TRUE;
         break;
     case WM_LBUTTONDOWN:
@@ -187,7 +190,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         onLButtonUp(lParam);
         return 0;
     case WM_CAPTURECHANGED:
-        label2Pressed_ = false;
+        onCaptureLost();
         return 0;
     case WM_DPICHANGED:
         onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
@@ -216,71 +219,31 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
-// Drawn into a memory bitmap first, so a flash to red and back never flickers.
 void MainWindow::onPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    if (width > 0 && height > 0) {
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP canvas = CreateCompatibleBitmap(dc, width, height);
-        HGDIOBJ previous = SelectObject(memory, canvas);
-
-        HBRUSH back = CreateSolidBrush(backColor_);
-        FillRect(memory, &client, back);
-        DeleteObject(back);
-        // Bottom to top: the picture, the speech label, the caption of the question box.
-        paintImage1(memory);
-        paintLabel(memory, layout::kLabel1, label1Caption_, DT_CENTER);
-        paintLabel(memory, layout::kLabel3, layout::kAskCaption, DT_LEFT);
-
-        BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteObject(canvas);
-        DeleteDC(memory);
-    }
-    EndPaint(hwnd_, &paint);
-}
-
-void MainWindow::paintImage1(HDC dc) const {
-    if (!picture_)
-        return;
-    const RECT box = image1Rect();
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture_);
-    // Without HALFTONE a shrunk picture loses whole rows and columns.
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source, 0, 0,
-               pictureSize_.cx, pictureSize_.cy, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
-}
-
-// A label: transparent over whatever lies below, wrapped at words, cut off at its bottom edge,
-// "&" underlining the next character.
-void MainWindow::paintLabel(HDC dc, const layout::Rect& where, const std::u16string& text,
-                            UINT alignment) const {
-    if (text.empty())
-        return;
-    RECT box = toPixels(where);
-    HGDIOBJ previous = SelectObject(dc, labelFont_.get());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, layout::kWhite);
-    DrawTextW(dc, wide(text), static_cast<int>(text.size()), &box, alignment | DT_WORDBREAK);
-    SelectObject(dc, previous);
+    const gdi::Paint paint(hwnd_);
+    const FormView view{backColor_,
+                        picture_.get(),
+                        pictureSize_,
+                        image1Rect(),
+                        labelFont_.get(),
+                        label1Caption_,
+                        toPixels(layout::kLabel1),
+                        layout::kAskCaption,
+                        toPixels(layout::kLabel3)};
+    paintForm(paint.dc(), clientSize(hwnd_), view);
 }
 
 void MainWindow::onActivate(WPARAM wParam) {
     if (LOWORD(wParam) == WA_INACTIVE)
         return;
-    // Text1 is the only control that takes the focus.
     if (!HIWORD(wParam))
-        SetFocus(text1_);
+        onFocus();
     onShown();
+}
+
+// Text1 is the only control that takes the focus.
+void MainWindow::onFocus() {
+    SetFocus(text1_);
 }
 
 // The start-up sequence runs once the window is on the screen, after the message that showed
@@ -303,16 +266,16 @@ void MainWindow::onTimer(UINT_PTR id) {
         program_.tmrFlashTicked();
 }
 
+// Menu items and shortcut keys; Text1's notifications carry its handle and are not choices.
 void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     if (lParam != 0)
-        return; // notifications from Text1
-    const int id = LOWORD(wParam);
-    if (id >= IDM_REPEAT && id <= IDM_QUIT)
-        program_.menuChosen(static_cast<MenuCommand>(id));
+        return;
+    if (const auto command = menuCommandFor(LOWORD(wParam)))
+        program_.menuChosen(*command);
 }
 
-bool MainWindow::onSetCursor(LPARAM lParam) {
-    if (LOWORD(lParam) != HTCLIENT || !microphone_)
+bool MainWindow::onSetCursor(HWND over, LPARAM lParam) {
+    if (over != hwnd_ || LOWORD(lParam) != HTCLIENT || !microphone_)
         return false;
     POINT point;
     GetCursorPos(&point);
@@ -326,9 +289,8 @@ bool MainWindow::onSetCursor(LPARAM lParam) {
 
 // Label2 is clicked like a control: pressed inside it and released inside it.
 void MainWindow::onLButtonDown(LPARAM lParam) {
-    const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const RECT area = label2Rect();
-    if (!PtInRect(&area, point))
+    if (!PtInRect(&area, pointOf(lParam)))
         return;
     SetCapture(hwnd_);
     label2Pressed_ = true;
@@ -339,18 +301,22 @@ void MainWindow::onLButtonUp(LPARAM lParam) {
     label2Pressed_ = false;
     if (GetCapture() == hwnd_)
         ReleaseCapture();
-    const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const RECT area = label2Rect();
-    if (pressed && PtInRect(&area, point))
+    if (pressed && PtInRect(&area, pointOf(lParam)))
         program_.label2Clicked(1);
 }
 
+void MainWindow::onCaptureLost() {
+    label2Pressed_ = false;
+}
+
+// Everything is laid out anew at the new DPI, the client area keeping its size in twips.
 void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
     dpi_ = dpi ? dpi : 96;
     createFonts();
-    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    resizeClient(clientTwips_.cx, clientTwips_.cy);
     placeText1();
     redraw(false);
 }
@@ -359,23 +325,21 @@ void MainWindow::onText1KeyDown(WPARAM key) {
     program_.text1KeyDown(static_cast<std::int16_t>(key), shiftState());
 }
 
-LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(edit, GWLP_USERDATA));
-    try {
-        switch (message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            self->onText1KeyDown(wParam);
-            break; // the key still reaches the edit control
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            // A single-line EDIT answers Enter with a beep, and that beep would cut off the
-            // answer's sound that the key-down has just started.
-            if (wParam == L'\r' || wParam == L'\n')
-                return 0;
-            break;
-        }
-    } catch (...) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        self->onText1KeyDown(wParam);
+        break; // the key still reaches the edit control
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        // A single-line EDIT answers Enter with a beep, and that beep would cut off the
+        // answer's sound that the key-down has just started.
+        if (wParam == L'\r' || wParam == L'\n')
+            return 0;
+        break;
     }
     return CallWindowProcW(self->text1DefaultProc_, edit, message, wParam, lParam);
 }
@@ -392,6 +356,26 @@ void MainWindow::createFonts() {
 void MainWindow::placeText1() {
     const RECT box = toPixels(layout::kText1);
     MoveWindow(text1_, box.left, box.top, box.right - box.left, box.bottom - box.top, TRUE);
+}
+
+// Gives the client area exactly this size, whatever the frame and the menu bar take: reckoned
+// from the style first, then corrected by what the window really got (a menu bar that wraps, a
+// frame of another theme).
+void MainWindow::resizeClient(int widthTwips, int heightTwips) {
+    clientTwips_ = {widthTwips, heightTwips};
+    const SIZE wanted{toPixels(widthTwips), toPixels(heightTwips)};
+    RECT outer{0, 0, wanted.cx, wanted.cy};
+    adjustWindowRect(&outer, dpi_);
+    SIZE size{outer.right - outer.left, outer.bottom - outer.top};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const SIZE got = clientSize(hwnd_);
+        if (got.cx == wanted.cx && got.cy == wanted.cy)
+            return;
+        const SIZE outerNow = windowSize(hwnd_);
+        size = {outerNow.cx + wanted.cx - got.cx, outerNow.cy + wanted.cy - got.cy};
+    }
 }
 
 RECT MainWindow::toPixels(const layout::Rect& r) const {
@@ -433,9 +417,7 @@ void MainWindow::setLabel1Caption(const std::u16string& caption) {
 }
 
 void MainWindow::setImage1Picture(PicturePtr picture) {
-    if (picture_)
-        DeleteObject(picture_);
-    picture_ = picture ? toGdiBitmap(*picture) : nullptr;
+    picture_.reset(picture ? toGdiBitmap(*picture) : nullptr);
     pictureSize_ = picture ? SIZE{picture->width, picture->height} : SIZE{};
     redraw(false);
 }
@@ -449,19 +431,14 @@ void MainWindow::moveLabel2(int /*index*/, int left, int top) {
     label2Pos_ = {left, top};
 }
 
-// Outer sizes, frame, title bar and menu bar included, at this monitor's DPI.
+// The program sets outer sizes as the classic frame measures them; the client area gets that
+// size less the classic frame, whatever this system's frame and menu bar take.
 void MainWindow::setWidth(int twips) {
-    RECT window;
-    GetWindowRect(hwnd_, &window);
-    SetWindowPos(hwnd_, nullptr, 0, 0, toPixels(twips), window.bottom - window.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    resizeClient(twips - layout::kFrameWidth, clientTwips_.cy);
 }
 
 void MainWindow::setHeight(int twips) {
-    RECT window;
-    GetWindowRect(hwnd_, &window);
-    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, toPixels(twips),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    resizeClient(clientTwips_.cx, twips - layout::kFrameHeight);
 }
 
 bool MainWindow::isChecked(MenuCommand item) const {

@@ -8,13 +8,14 @@
 #include "ui/Layout.h"
 #include "ui/Window.h"
 #include "ui/win32/Gdi.h"
+#include "ui/win32/Menus.h"
 #include "ui/win32/Win32TimerDriver.h"
 
 namespace tobble {
 
 // Form1 on the screen. Text1 is a real EDIT control; Image1 and the labels are windowless and
 // painted by the form itself, and Label2 is a hit-tested rectangle. Every event goes on to the
-// program's logic.
+// program, whose boundary meets any failure of its handlers.
 class MainWindow final : public Window {
 public:
     MainWindow(HINSTANCE instance, Platform& platform);
@@ -25,6 +26,10 @@ public:
     // Creates the window centred on the screen, hidden; returns nullptr on failure.
     HWND create();
     HWND handle() const { return hwnd_; }
+    HWND text1() const { return text1_; }
+
+    // Turns a shortcut key, pressed anywhere in the window, into its menu choice.
+    bool translateAccelerator(MSG& message) const;
 
     WindowHandle hWnd() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
     void setBackColor(std::uint32_t colour) override;
@@ -39,29 +44,31 @@ public:
     void setChecked(MenuCommand item, bool checked) override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    static LRESULT CALLBACK text1Proc(HWND edit, UINT message, WPARAM wParam,
+                                      LPARAM lParam) noexcept;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void onCreate();
     void onDestroy();
     void onPaint();
     void onActivate(WPARAM wParam);
+    void onFocus();
     void onShown();
     void onStartup();
     void onTimer(UINT_PTR id);
     void onCommand(WPARAM wParam, LPARAM lParam);
-    bool onSetCursor(LPARAM lParam);
+    bool onSetCursor(HWND over, LPARAM lParam);
     void onLButtonDown(LPARAM lParam);
     void onLButtonUp(LPARAM lParam);
+    void onCaptureLost();
     void onDpiChanged(UINT dpi, const RECT* suggested);
     void onText1KeyDown(WPARAM key);
 
     void createFonts();
     void placeText1();
-    void paintImage1(HDC dc) const;
-    void paintLabel(HDC dc, const layout::Rect& where, const std::u16string& text,
-                    UINT alignment) const;
+    void resizeClient(int widthTwips, int heightTwips);
 
     int toPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
     RECT toPixels(const layout::Rect& r) const;
@@ -77,13 +84,15 @@ private:
     gdi::Font labelFont_;
     gdi::Font text1Font_;
     HCURSOR microphone_ = nullptr;
+    Accelerators accelerators_;
 
     COLORREF backColor_ = layout::kBlack;
     std::u16string label1Caption_;
-    HBITMAP picture_ = nullptr;
+    gdi::Bitmap picture_;
     SIZE pictureSize_{};
     POINT image1Pos_{layout::kImage1.left, layout::kImage1.top};
     POINT label2Pos_{layout::kLabel2.left, layout::kLabel2.top};
+    SIZE clientTwips_{layout::kClientWidth, layout::kClientHeight};
     bool label2Pressed_ = false;
     bool startupPosted_ = false;
 

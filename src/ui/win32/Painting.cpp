@@ -1,6 +1,37 @@
 #include "ui/win32/Painting.h"
 
+#include "ui/Layout.h"
+
 namespace tobble {
+
+namespace {
+
+void paintPicture(HDC dc, const FormView& view) {
+    if (!view.picture)
+        return;
+    const gdi::MemoryDC source(dc);
+    const gdi::Selection picture(source.get(), view.picture);
+    // Without HALFTONE a shrunk picture loses whole rows and columns.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    const RECT& box = view.image1;
+    StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source.get(), 0,
+               0, view.pictureSize.cx, view.pictureSize.cy, SRCCOPY);
+}
+
+// A label: transparent over whatever lies below, wrapped at words, cut off at its bottom edge,
+// "&" underlining the next character.
+void paintLabel(HDC dc, HFONT font, std::u16string_view text, RECT box, UINT alignment) {
+    if (text.empty())
+        return;
+    const gdi::Selection selected(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, layout::kWhite);
+    DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
+              &box, alignment | DT_WORDBREAK);
+}
+
+} // namespace
 
 const wchar_t* labelFontFace(UINT dpi) {
     return dpi == 96 ? L"MS Sans Serif" : L"Microsoft Sans Serif";
@@ -19,6 +50,24 @@ gdi::Font makeText1Font(UINT dpi) {
                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                                  L"MS Shell Dlg"));
+}
+
+void paintForm(HDC target, SIZE client, const FormView& view) {
+    if (client.cx <= 0 || client.cy <= 0)
+        return;
+    const gdi::MemoryDC memory(target);
+    const gdi::Bitmap canvas(CreateCompatibleBitmap(target, client.cx, client.cy));
+    const gdi::Selection selected(memory.get(), canvas.get());
+    const HDC dc = memory.get();
+
+    const RECT whole{0, 0, client.cx, client.cy};
+    const gdi::Brush back(CreateSolidBrush(view.backColor));
+    FillRect(dc, &whole, back.get());
+    paintPicture(dc, view);
+    paintLabel(dc, view.labelFont, view.label1, view.label1Box, DT_CENTER);
+    paintLabel(dc, view.labelFont, view.label3, view.label3Box, DT_LEFT);
+
+    BitBlt(target, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
 }
 
 } // namespace tobble

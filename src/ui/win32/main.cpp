@@ -2,7 +2,6 @@
 
 #include "platform/win32/Win32Platform.h"
 #include "ui/win32/MainWindow.h"
-#include "ui/win32/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
@@ -15,10 +14,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     UpdateWindow(hwnd);
 
     // The shortcut keys act also while Text1 has the focus.
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (window.handle() && TranslateAcceleratorW(window.handle(), accelerators, &message))
+        if (window.translateAccelerator(message))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
