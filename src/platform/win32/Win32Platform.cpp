@@ -149,16 +149,20 @@ std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {
     return fromWide(text);
 }
 
+namespace {
+
+// A named CALLBACK: on 32-bit Windows a lambda does not convert to the stdcall WNDENUMPROC.
+BOOL CALLBACK destroyWindow(HWND window, LPARAM) {
+    DestroyWindow(window);
+    return TRUE;
+}
+
+} // namespace
+
 // Every window of the program closes at once; the main window's WM_DESTROY posts the quit
 // message, and the message loop then ends with exit code 0.
 void Win32Platform::endProgram() {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM) -> BOOL {
-            DestroyWindow(window);
-            return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), destroyWindow, 0);
     PostQuitMessage(0);
 }
 
