@@ -137,5 +137,15 @@ TEST_F(OpenConfig, AnEditorThatCannotStartIsIgnored) {
     EXPECT_EQ(h.log.size(), 1u) << "no message box follows";
 }
 
+TEST_F(About, AnUnexpectedFailureIsShownAndTheProgramGoesOn) {
+    h.platform.inputBoxBreaks = true;
+    h.program.menuChosen(MenuCommand::mnuSetTime);
+    const EventLog log = h.take();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1], "box 16 Tobble: Tobble could not finish what it was doing:  out of memory");
+    h.program.label2Clicked(1);
+    EXPECT_EQ(h.window.label1, u"one");
+}
+
 } // namespace
 } // namespace tobble::testing

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ public:
                             const std::u16string& defaultText) override {
         log_.push_back("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" +
                        toUtf8(defaultText) + "]");
+        if (inputBoxBreaks)
+            throw std::runtime_error("out of memory");
         std::u16string answer = inputAnswers.empty() ? u"" : inputAnswers.front();
         if (!inputAnswers.empty())
             inputAnswers.pop_front();
@@ -78,6 +81,7 @@ public:
 
     std::deque<std::u16string> inputAnswers;
     bool failProcessStart = false;
+    bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
     double clock = 43200.0;
 
 private:
