@@ -5,7 +5,11 @@
 #
 # The prefix matches the program: win32 for a PE32 .exe, win64 for a PE32+ one (read from the
 # file's own header). Without a program to look at ("--init"), TOBBLE_WINEARCH decides (the
-# MinGW toolchain files set it), else the build's compiler.
+# MinGW toolchain files set it), else the prefix already there, else the build's compiler.
+#
+# Without an X display (DISPLAY unset) the prefix is another one, "...-headless", set to Wine's
+# null display driver: windows are still made, sized and painted, only not shown, so the
+# window's tests run anywhere, beside runs on a display.
 set -euo pipefail
 
 if [ -z "${TOBBLE_WINEPREFIX:-}" ]; then
@@ -16,6 +20,11 @@ if [ -z "${TOBBLE_WINEPREFIX:-}" ]; then
     else
         TOBBLE_WINEPREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/tobble/wineprefix
     fi
+fi
+headless=
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    TOBBLE_WINEPREFIX=$TOBBLE_WINEPREFIX-headless
 fi
 
 # win32 or win64 from the machine field of a PE file's COFF header; nothing if it is none.
@@ -104,6 +113,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(prefix_arch)" != "$arch" ]; then
                 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null ||
                     true
             fi
+            if [ -n "$headless" ]; then
+                "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+                    </dev/null >/dev/null 2>&1 || true
+            fi
             # The first start after the prefix is made still finishes setting it up (fonts,
             # run-once tasks); done here, later starts stay under test discovery's timeout.
             "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
@@ -114,24 +127,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(prefix_arch)" != "$arch" ]; then
         echo "wine-run.sh: could not make a $arch prefix in $WINEPREFIX" >&2
         exit 2
     fi
-fi
-
-# With no X display, Wine's null display driver: windows are still made, sized and painted,
-# only not shown, so the window's tests run anywhere. With one, the real driver.
-graphics=x11
-[ -z "${DISPLAY:-}" ] && graphics=null
-if [ "$(cat "$WINEPREFIX/tobble-graphics" 2>/dev/null)" != "$graphics" ]; then
-    (
-        flock 9
-        if [ "$(cat "$WINEPREFIX/tobble-graphics" 2>/dev/null)" != "$graphics" ]; then
-            if [ "$graphics" = null ]; then
-                "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
-            else
-                "$WINE" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f
-            fi </dev/null >/dev/null 2>&1 || true
-            echo "$graphics" >"$WINEPREFIX/tobble-graphics"
-        fi
-    ) 9>"$WINEPREFIX.lock"
 fi
 
 [ "${1:-}" = --init ] && exit 0
