@@ -121,10 +121,15 @@ public:
         const bool fileOk = isPlayableWav(path, buffer_);
         if (!haveContext())
             return;
-        ca_context_cancel(context_, kSoundId);
-        int result = fileOk ? playFile(path) : playDefaultSound();
-        if (fileOk && result != CA_SUCCESS && !lostConnection(result))
-            result = playDefaultSound();
+        int result = playOnce(path, fileOk);
+        // The first sound after the server came back finds the old connection dead: one new
+        // connection at once, so that this sound is not lost too.
+        if (lostConnection(result)) {
+            dropContext();
+            if (!haveContext())
+                return;
+            result = playOnce(path, fileOk);
+        }
         if (result == CA_SUCCESS || result == CA_ERROR_DISABLED) {
             failures_ = 0;
             return;
@@ -134,6 +139,17 @@ public:
     }
 
 private:
+    // Cuts off the sound playing and starts the file, or the default sound if the file cannot
+    // be played.
+    int playOnce(const std::string& path, bool fileOk) {
+        ca_context_cancel(context_, kSoundId);
+        const int result = fileOk ? playFile(path) : playDefaultSound();
+        if (fileOk && result != CA_SUCCESS && result != CA_ERROR_DISABLED &&
+            !lostConnection(result))
+            return playDefaultSound();
+        return result;
+    }
+
     int playFile(const std::string& path) {
         // No event id beside the file name: canberra looks an event id up first and would play
         // the theme's sound instead of the file.
