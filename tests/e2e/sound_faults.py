@@ -234,7 +234,8 @@ class Results:
 
 
 def check_stopped_server(program, results):
-    """kill -STOP of the sound server: clicks, pings, the menu and the label all go on."""
+    """kill -STOP of the sound server: clicks, pings, the menu and the label all go on, and
+    Ctrl+Q still ends the program."""
     character = Character()
     with Run(program, character) as r:
         time.sleep(1.0)  # the greeting
@@ -275,6 +276,19 @@ def check_stopped_server(program, results):
                       unanswered == 0.0, f"{unanswered:.1f} s of 8")
         r.resume_server()
         results.check("the server resumes: the window answers", r.ping(3.0) is not None)
+        # Quit with a sound under way on a stopped server: the program still ends at once.
+        time.sleep(1.0)
+        r.stop_server()
+        r.click_character()
+        time.sleep(0.3)
+        try:
+            r.desktop.run(["xdotool", "windowactivate", "--sync", str(r.win)], timeout=5)
+            r.desktop.run(["xdotool", "key", "ctrl+q"], timeout=5)
+            code = r.proc.wait(3)
+        except subprocess.TimeoutExpired:
+            code = None
+        results.check("Ctrl+Q with the server stopped ends the program within 3 s", code == 0,
+                      f"exit status {code}")
 
 
 def check_restarted_server(program, results, limit=5.0, patience=15.0):
