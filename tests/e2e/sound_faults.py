@@ -272,8 +272,9 @@ def check_stopped_server(program, results):
                 time.sleep(0.05)
         results.figure(f"server stopped 8 s, clicked every second: window unanswered "
                        f"{unanswered:.1f} s")
-        results.check("with the server stopped the window never goes unanswered",
-                      unanswered == 0.0, f"{unanswered:.1f} s of 8")
+        # A loaded machine may miss the odd half-second probe; a blocked window misses them all.
+        results.check("with the server stopped the window keeps answering",
+                      unanswered <= 1.0, f"unanswered {unanswered:.1f} s of 8")
         r.resume_server()
         results.check("the server resumes: the window answers", r.ping(3.0) is not None)
         # Quit with a sound under way on a stopped server: the program still ends at once.
