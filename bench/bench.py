@@ -257,7 +257,8 @@ def clicks_only(program):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
-    parser.add_argument("--native", help="the floors and the Reload benchmark (not needed with --clicks-only)")
+    parser.add_argument("--native",
+                        help="the floors and the Reload benchmark (not needed with --clicks-only)")
     parser.add_argument("--save", action="store_true", help="also write the table to bench/results/")
     parser.add_argument("--clicks-only", action="store_true",
                         help="measure only a click's red pixel and first sound sample (quick)")

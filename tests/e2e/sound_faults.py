@@ -170,7 +170,8 @@ class Run:
 
     # -- the sound server -----------------------------------------------------------------------
     def server(self):
-        return next(p for name, p in self.desktop.procs if name == "pulseaudio" and p.poll() is None)
+        return next(p for name, p in self.desktop.procs
+                    if name == "pulseaudio" and p.poll() is None)
 
     def stop_server(self):
         self.stopped = self.server()
@@ -343,8 +344,8 @@ def check_unplayable_file(program, results, seconds=30):
         r.desktop.run(["xdotool", "key", "--delay", "60", "alt+m", "s", "s", "Return"])
         r.desktop.run(["xdotool", "key", "--delay", "60", "alt+m", "t"])
         dialog = Desktop.wait_for(lambda: r.desktop.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^Set Auto Play Time$"]).stdout.split(),
-            10, "the Set Auto Play Time box")[0]
+            ["xdotool", "search", "--onlyvisible", "--name", "^Set Auto Play Time$"]
+        ).stdout.split(), 10, "the Set Auto Play Time box")[0]
         time.sleep(0.2)
         r.desktop.run(["xdotool", "windowactivate", "--sync", dialog])
         r.desktop.run(["xdotool", "key", "--delay", "60", "ctrl+a", "1", "Return"])
