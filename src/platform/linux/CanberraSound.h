@@ -1,13 +1,18 @@
 #pragma once
 
+#include <memory>
 #include <string>
-
-struct ca_context;
+#include <thread>
 
 namespace tobble {
 
 // Plays sound files through libcanberra, one at a time: each new sound cuts off the last. A file
 // that cannot be played gives the sound theme's default event sound instead.
+//
+// The sound server can stall (a stopped or overloaded daemon) and a sound file can block (a FIFO),
+// so nothing here runs on the caller's thread: play() hands the path to a worker thread that owns
+// the canberra context and returns at once. Only the newest request waits; older ones that have
+// not started are dropped, as a new sound would cut them off anyway.
 class CanberraSound {
 public:
     CanberraSound();
@@ -17,11 +22,11 @@ public:
 
     void play(const std::string& path);
 
-private:
-    void playDefaultSound();
+    struct Shared; // the request slot, shared with the worker (which may outlive this object)
 
-    std::string defaultSound_;
-    ca_context* context_ = nullptr;
+private:
+    std::shared_ptr<Shared> shared_;
+    std::thread worker_;
 };
 
 } // namespace tobble
