@@ -36,14 +36,11 @@ wine32_installed() {
     [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wineserver32 ]
 }
 
-check_exe=tests/wine/check-exe.py
-
 if kernel_runs_32bit_code && wine32_installed; then
     echo "== Windows stage: 32-bit tobble.exe, tests under 32-bit Wine (WINEARCH=win32)"
     cmake --preset mingw -DTOBBLE_BUILD_TESTS=ON
     cmake --build --preset mingw -j "$jobs"
-    /usr/bin/python3 "$check_exe" --pe32 build-mingw/bin/tobble.exe
-    ctest --preset mingw
+    ctest --preset mingw # the exe's own checks (check-exe.py) among them
     echo "== Windows stage done: the 32-bit tobble.exe passed its checks and tests under 32-bit Wine"
     exit 0
 fi
@@ -60,11 +57,10 @@ echo "== sources runs the unit tests and the tests of the program under 64-bit W
 # The 32-bit program alone: its tests could not run here, so they are not built.
 cmake --preset mingw -DTOBBLE_BUILD_TESTS=OFF
 cmake --build --preset mingw -j "$jobs" --target tobble
-/usr/bin/python3 "$check_exe" --pe32 build-mingw/bin/tobble.exe
+/usr/bin/python3 tests/wine/check-exe.py --pe32 build-mingw/bin/tobble.exe
 
 cmake --preset mingw64
 cmake --build --preset mingw64 -j "$jobs"
-/usr/bin/python3 "$check_exe" --pe32+ build-mingw64/bin/tobble.exe
-ctest --preset mingw64
+ctest --preset mingw64 # the 64-bit exe's own checks among them
 echo "== Windows stage done: 32-bit tobble.exe checked as a file ($reason);"
 echo "== the 64-bit build passed its checks and tests under 64-bit Wine"
