@@ -109,6 +109,8 @@ TEST_F(About, PlaysTheGreetingAndShowsTheCreditsButKeepsTheLastSound) {
     EXPECT_EQ(log[0], "sound " + h.dir.prefix() + "0.wav");
     EXPECT_TRUE(log[1].starts_with("box 32 About Tobble: "));
     EXPECT_NE(log[1].find("This is version 1.0!"), std::string::npos);
+    // No web address: the project owns none to point people at.
+    EXPECT_EQ(log[1].find("://"), std::string::npos) << log[1];
     EXPECT_EQ(h.form.speech().LastSound, last);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/Platform.h"
 #include "platform/linux/CanberraSound.h"
 
@@ -10,6 +12,9 @@ namespace tobble {
 // The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
 class LinuxPlatform : public Platform {
 public:
+    // startedAs: argv[0], the program as the person named it; its folder holds the character.
+    explicit LinuxPlatform(std::string startedAs = {});
+
     // The window that owns message and input boxes and is kept on top.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }
 
@@ -29,6 +34,7 @@ public:
     void endProgram() override;
 
 private:
+    std::string startedAs_;
     CanberraSound sound_;
     QWidget* mainWindow_ = nullptr;
 };
