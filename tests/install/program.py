@@ -208,10 +208,37 @@ class Checks:
             socket = "tobble-test-%d" % os.getpid()
             log = os.path.join(self.work, "weston.log")
             weston = desktop.spawn(["weston", "--backend=headless-backend.so", "--socket=" + socket,
-                                    "--idle-time=0", "--log=" + log], env=weston_env)
+                                    "--idle-time=0", "--xwayland", "--log=" + log], env=weston_env)
+
+            def xwayland_display():
+                if not os.path.exists(log):
+                    return None
+                with open(log, errors="replace") as f:
+                    for line in f:
+                        if "xserver listening on display" in line:
+                            return line.rsplit(" ", 1)[1].strip()
+                return None
+            xwayland = wait_for(xwayland_display, 15, "weston's Xwayland display")
             wait_for(lambda: os.path.exists(os.path.join(desktop.env["XDG_RUNTIME_DIR"], socket)),
                      10, "weston's socket")
             env = dict(desktop.env, WAYLAND_DISPLAY=socket, XDG_SESSION_TYPE="wayland")
+
+            # A Wayland desktop with its own Xwayland: the window is an X window there. (Weston's
+            # X window manager keeps no window above; GNOME's does.)
+            on_xwayland = dict(env, DISPLAY=xwayland)
+            proc = desktop.spawn([self.program], env=on_xwayland)
+            try:
+                window = desktop.window_of(proc, timeout=30, env=on_xwayland)
+                wm_class = desktop.run(["xprop", "-id", window, "WM_CLASS"],
+                                       env=on_xwayland).stdout
+                self.check("on weston with Xwayland, the window is an X window on Xwayland",
+                           '"tobble", "Tobble"' in wm_class, wm_class.strip())
+            finally:
+                proc.terminate()
+                proc.wait(10)
+
+            # The same desktop seen through an X server with a window manager that keeps
+            # windows above (openbox): the window is kept above.
 
             proc = desktop.spawn([self.program], env=env)
             try:
@@ -285,6 +312,15 @@ class Checks:
                        abs(centre[0] - 512) <= 1 and abs(centre[1] - 384) <= 1,
                        f"frame centre {centre}, frame extents {extents}")
 
+            # The window itself asks for no maximize button (Motif hints: flags, functions,
+            # decorations; function 0x10 and decoration 0x40 are maximize), whatever a window
+            # manager would make of a fixed size by itself.
+            hints = desktop.run(["xprop", "-id", window, "_MOTIF_WM_HINTS"]).stdout
+            values = [int(v, 0) for v in hints.split("=")[1].split(",")] if "=" in hints else []
+            self.check("the window asks for no maximize button, but for close and minimize",
+                       len(values) >= 3 and values[0] & 3 == 3 and not values[1] & 0x11
+                       and values[1] & 0x28 == 0x28 and not values[2] & 0x41,
+                       hints.strip())
             actions = desktop.run(["xprop", "-id", window, "_NET_WM_ALLOWED_ACTIONS"]).stdout
             self.check("the window manager offers no maximize",
                        "MAXIMIZE" not in actions and "_NET_WM_ACTION_CLOSE" in actions,
