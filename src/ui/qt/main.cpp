@@ -89,7 +89,8 @@ bool preferX11() {
     const char* chosen = std::getenv("QT_QPA_PLATFORM");
     if (chosen && *chosen)
         return false;
-    return xDisplayReachable() && setenv("QT_QPA_PLATFORM", "xcb", 1) == 0;
+    // Wayland stays the fallback, for an X server that answers but refuses the connection.
+    return xDisplayReachable() && setenv("QT_QPA_PLATFORM", "xcb;wayland", 1) == 0;
 }
 
 } // namespace
