@@ -40,7 +40,8 @@ title=$(sed -n '2s/^"\(.*\)"\r\{0,1\}$/\1/p' /usr/lib/tobble/config.ini)
 # Starts a command on a private desktop and prints the title of the window it shows.
 window_title() {
     scripts/with-desktop.sh bash -c '
-        cd /tmp && "$@" & pid=$!
+        cd /tmp || exit 1
+        "$@" & pid=$!
         window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" | head -1)
         [ -n "$window" ] && xdotool getwindowname "$window"
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; true' window_title "$@"
