@@ -57,6 +57,13 @@ relative_link() {
 }
 check "bin/tobble is a relative link to the program" relative_link
 check "tobble-check is installed in bin" test -x "$root/usr/bin/tobble-check"
+manual_pages() {
+    local page
+    for page in tobble tobble-check; do
+        gzip -dc "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || return 1
+    done
+}
+check "manual pages for tobble and tobble-check" manual_pages
 
 desktop=$root/usr/share/applications/tobble.desktop
 check "tobble.desktop passes desktop-file-validate" desktop-file-validate "$desktop"
