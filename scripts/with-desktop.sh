@@ -33,7 +33,12 @@ pids+=($!)
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-sink test >/dev/null 2>&1
 
-eval "$(dbus-launch --sh-syntax)"
-pids+=("$DBUS_SESSION_BUS_PID")
+# dbus-daemon prints the bus address and its pid, one a line; dbus-launch is not on a fresh system.
+{ read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } < <(
+    dbus-daemon --session --fork --nosyslog --address="unix:path=$XDG_RUNTIME_DIR/bus" \
+        --print-address=1 --print-pid=1) \
+    || { echo "with-desktop.sh: could not start dbus-daemon (Debian package dbus-daemon)" >&2; exit 1; }
+pids+=("$bus_pid")
+export DBUS_SESSION_BUS_ADDRESS
 
 "$@"

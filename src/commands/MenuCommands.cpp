@@ -14,8 +14,7 @@ constexpr char16_t kSetTimeDefault[] = u"20000";
 constexpr char16_t kAboutTitle[] = u"About Tobble";
 constexpr char16_t kAboutText[] =
     u"Tobble was written by the Tobble developers. The voice and the sounds were made by the "
-    u"Tobble developers with espeak-ng. This is version 1.0! Find new characters and updates at "
-    u"https://tobble.example.org/";
+    u"Tobble developers with espeak-ng. This is version 1.0!";
 } // namespace
 
 void Form1::mnuOnOff_Click() {

@@ -108,6 +108,8 @@ TEST_F(About, PlaysTheGreetingAndShowsTheCreditsThenSayWhatRepeatsTheLastLine) {
     EXPECT_EQ(log[0], "sound " + h.dir.prefix() + "0.wav");
     EXPECT_TRUE(log[1].starts_with("box 32 About Tobble: "));
     EXPECT_NE(log[1].find("This is version 1.0!"), std::string::npos);
+    // No web address: the project owns none to point people at.
+    EXPECT_EQ(log[1].find("://"), std::string::npos) << log[1];
     h.form.mnuRepeat_Click();
     EXPECT_EQ(h.take(), (EventLog{"back 255", "sound " + h.dir.prefix() + "1.wav"}));
 }

@@ -179,7 +179,7 @@ private:
             return false;
         }
         ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Tobble",
-                                CA_PROP_APPLICATION_ID, "org.tobble.Tobble", nullptr);
+                                CA_PROP_APPLICATION_ID, "tobble", nullptr);
         if (ca_context_open(context_) != CA_SUCCESS) {
             dropContext();
             return false;

@@ -11,7 +11,9 @@
 #include <QWidget>
 #include <QWindow>
 #include <filesystem>
+#include <utility>
 
+#include "app/FileNames.h"
 #include "content/TextEncoding.h"
 #include "platform/CommandLine.h"
 #include "platform/Failure.h"
@@ -130,7 +132,33 @@ double LinuxPlatform::timeOfDay() {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
+LinuxPlatform::LinuxPlatform(std::string startedAs) : startedAs_(std::move(startedAs)) {
+    // Made absolute at once: the folder is the one named from where the program started.
+    std::error_code error;
+    if (startedAs_.find('/') != std::string::npos && startedAs_.front() != '/') {
+        const std::filesystem::path absolute = std::filesystem::absolute(startedAs_, error);
+        if (!error)
+            startedAs_ = absolute.string();
+    }
+}
+
+// The folder the program was started from, as the person named it: a character folder holds its
+// own files and a link to the installed program, so only the folder's path is resolved, never
+// the link itself. Started by bare name through PATH, it is the executable's own folder, and so
+// it is when the named folder holds no character at all (the installed /usr/bin/tobble link).
 std::u16string LinuxPlatform::programDirectory() {
+    if (startedAs_.find('/') != std::string::npos) {
+        std::error_code error;
+        const std::filesystem::path folder =
+            std::filesystem::canonical(std::filesystem::path(startedAs_).parent_path(), error);
+        const std::u16string named = QFile::decodeName(folder.c_str()).toStdU16String();
+        const auto holds = [&](const std::u16string& file) {
+            return std::filesystem::exists(
+                std::filesystem::path(findFileIgnoringCase(named + u"/" + file)), error);
+        };
+        if (!error && (holds(u"config.ini") || holds(u"picture.jpg")))
+            return named;
+    }
     const QFileInfo executable(QStringLiteral("/proc/self/exe"));
     return QFileInfo(executable.canonicalFilePath()).absolutePath().toStdU16String();
 }

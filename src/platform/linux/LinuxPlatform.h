@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/Platform.h"
 #include "platform/linux/CanberraSound.h"
 
@@ -8,6 +10,9 @@ namespace tobble {
 // The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
 class LinuxPlatform : public Platform {
 public:
+    // startedAs: argv[0], the program as the person named it; its folder holds the character.
+    explicit LinuxPlatform(std::string startedAs = {});
+
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override;
@@ -24,6 +29,7 @@ public:
     void endProgram() override;
 
 private:
+    std::string startedAs_;
     CanberraSound sound_;
 };
 

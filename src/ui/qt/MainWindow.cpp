@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <limits>
 
 #include "platform/linux/QtText.h"
@@ -43,8 +44,10 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
       flashTimer_(new QTimer(this)), randomDriver_(randomTimer_), flashDriver_(flashTimer_),
       program_(*this, platform, randomDriver_, flashDriver_) {
     // Created in the always-on-top band: on X11 a window can only state that reliably before it
-    // is mapped, and start-up confirms it.
-    setWindowFlag(Qt::WindowStaysOnTopHint);
+    // is mapped, and start-up confirms it. No maximize button: the size is fixed.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(toQString(layout::kInitialCaption));
     setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
@@ -130,11 +133,32 @@ void MainWindow::createMenu() {
 
 void MainWindow::showCentred() {
     adjustSize();
-    if (const QScreen* screen = this->screen()) {
-        const QRect available = screen->availableGeometry();
-        move(available.center() - QPoint(width() / 2, height() / 2));
+    const QScreen* screen = this->screen();
+    if (!screen) {
+        show();
+        return;
     }
+    // move() places the frame; its size is known only once the window manager has framed the
+    // window. So the window is centred by its own size first, then once more by its frame.
+    const QPoint centre = screen->availableGeometry().center();
+    const auto centreFrame = [this, centre] {
+        const QSize frame = frameGeometry().size();
+        move(centre - QPoint(frame.width() / 2, frame.height() / 2));
+    };
+    centreFrame();
     show();
+    if (QWindow* native = windowHandle()) {
+        auto* untilFramed = new QObject(this);
+        const auto onMoved = [this, untilFramed, centreFrame] {
+            if (frameGeometry().size() == size())
+                return; // not framed yet
+            untilFramed->deleteLater();
+            disconnect(untilFramed, nullptr, nullptr, nullptr);
+            centreFrame();
+        };
+        connect(native, &QWindow::xChanged, untilFramed, onMoved);
+        connect(native, &QWindow::yChanged, untilFramed, onMoved);
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -1,14 +1,48 @@
 #include <QApplication>
+#include <cstdlib>
+#include <string>
 
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/qt/MainWindow.h"
 
+namespace {
+
+// One name for the program everywhere a desktop looks for it: the desktop entry (tobble.desktop),
+// the Wayland app id, the X11 instance name and the sound events.
+constexpr char kApplicationId[] = "tobble";
+
+// Only an X window can stay above the others: Wayland lets no client ask for that. So where an X
+// server (Xwayland on a Wayland desktop) can be reached, use it, unless the person chose a Qt
+// platform themselves; without one, start natively all the same.
+bool preferX11() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (chosen && *chosen)
+        return false;
+    // Qt tries the list in order: where the X server refuses the connection, Wayland it is.
+    const char* display = std::getenv("DISPLAY");
+    return display && *display && setenv("QT_QPA_PLATFORM", "xcb;wayland", 1) == 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // The program takes no command line: Qt gets only a name, so none of its own options
+    // (-reverse, -style, -platform, ...) can change the window. The name is the application id
+    // rather than argv[0], so that a character's link with any name still belongs to Tobble.
+    const std::string startedAs = argc > 0 && argv[0] ? argv[0] : "";
+    char name[] = "tobble";
+    char* qtArguments[] = {name, nullptr};
+    int qtArgumentCount = 1;
+
+    const bool x11ChosenHere = preferX11();
+    QApplication app(qtArgumentCount, qtArguments);
+    if (x11ChosenHere)
+        unsetenv("QT_QPA_PLATFORM"); // an editor started from the menu picks its own platform
     QApplication::setApplicationName(QStringLiteral("Tobble"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
-    tobble::LinuxPlatform platform;
+    tobble::LinuxPlatform platform(startedAs);
     tobble::MainWindow window(platform);
     window.showCentred();
     return app.exec();
