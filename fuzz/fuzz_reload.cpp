@@ -12,7 +12,7 @@
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "ui/UnseenWindow.h"
+#include "UnseenWindow.h"
 
 namespace {
 

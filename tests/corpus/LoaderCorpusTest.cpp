@@ -12,8 +12,8 @@
 #include "app/Form1.h"
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
-#include "platform/linux/UnseenPlatform.h"
-#include "ui/UnseenWindow.h"
+#include "UnseenPlatform.h"
+#include "UnseenWindow.h"
 
 namespace tobble::corpus {
 namespace {
