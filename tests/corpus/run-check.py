@@ -75,9 +75,10 @@ def measure(checker, directory, drop_root):
         # GNU time measures from a small process: a child forked from this one would inherit its
         # peak memory (that of the largest report read so far) in ru_maxrss.
         os.chmod(usage.name, 0o666)  # also written by the unprivileged run
-        command = ["/usr/bin/time", "-f", "%M", "-o", usage.name, checker, "--json", directory]
+        command = ["/usr/bin/time", "-f", "%M", "-o", usage.name, os.path.abspath(checker), "--json",
+                   os.path.abspath(directory)]
         process = subprocess.Popen(command, stdout=out, stderr=err,
-                                   cwd=os.path.dirname(checker),
+                                   cwd=os.path.dirname(os.path.abspath(checker)),
                                    preexec_fn=unprivileged if drop_root else None)
         try:
             process.wait(timeout=120)
@@ -150,7 +151,11 @@ def main():
             got = None
             if key == "title":
                 got, value = report["title"], (None if value == "Its Tobble!" else unescape(value))
-            elif key in ("line", "column"):
+            elif key == "last":
+                # The last item listed: what it was read as, or "missing ..." for one the file lacked.
+                last = report["items"][-1] if report["items"] else {}
+                got = ("missing " if last.get("missing") else "") + last.get("role", "")
+            elif key in ("line", "column", "item"):
                 got, value = (error or {}).get(key), int(value)
             elif key == "P" and error is None:
                 got, value = len(report["lines"]), int(value)
