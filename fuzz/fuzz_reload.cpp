@@ -8,11 +8,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "UnseenWindow.h"
 #include "app/Form1.h"
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "UnseenWindow.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <unistd.h>
 
 #include "CorpusTable.h"
+#include "UnseenPlatform.h"
+#include "UnseenWindow.h"
 #include "app/Form1.h"
 #include "app/Module1.h"
 #include "content/TextEncoding.h"
-#include "UnseenPlatform.h"
-#include "UnseenWindow.h"
 
 namespace tobble::corpus {
 namespace {
