@@ -115,6 +115,8 @@ def cases():
         "count-abc": pack(header("abc") + b'"Hello"\n'),
         "count-12abc": pack(header("12abc") + b'"Hello"\n'),
         "count-blank-7-blank": pack(seven, phrases=7),
+        "count-long-text": pack(header("Forty characters are shown in full; ok?!") + b'"Hello"\n'),
+        "count-longer-text": pack(header("Forty-one characters are cut in the box!!") + b'"Hello"\n'),
         "count-without-lines": pack(header(3)),
         "answer-count-101": pack(good.replace(b"answers\n2\n", b"answers\n101\n")),
         "ends-before-answer-count": pack(header(1) + b'"Hello"\n"Line one"\nanswers\n', phrases=1),
