@@ -16,8 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SpeechState speech;
     int titles = 0;
     bool failed = false;
+    std::size_t items = 0;
+    bool missingSeen = false;
+    // Items are told in file order, numbered from 1, and a missing one only ever comes last.
+    const auto seen = [&](const ConfigItem& item) {
+        if (item.number != ++items || missingSeen)
+            std::abort();
+        missingSeen = item.missing;
+    };
     try {
-        readConfigItems(reader, speech, [&](const std::u16string&) { ++titles; });
+        readConfigItems(
+            reader, speech, [&](const std::u16string&) { ++titles; }, seen);
     } catch (const Failure& failure) {
         failed = true;
         if (failure.description().empty())
@@ -26,11 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TextPosition at = reader.itemStart();
         if (at.line < 1 || at.column < 1 || at.line > size + 1 || at.column > size + 1)
             std::abort();
+        if (reader.lineCount() > size)
+            std::abort();
     }
     // Only counts that fit the lists are ever stored, and the title is set at most once.
     if (speech.PhraseCount >= kListSlots || speech.AnswerCount >= kListSlots || titles > 1)
         std::abort();
-    if (!failed && titles != 1)
+    if (!failed && (titles != 1 || missingSeen))
         std::abort();
     return 0;
 }

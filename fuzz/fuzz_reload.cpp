@@ -8,11 +8,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "UnseenWindow.h"
 #include "app/Form1.h"
 #include "app/Program.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "ui/UnseenWindow.h"
 
 namespace {
 

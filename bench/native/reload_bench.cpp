@@ -1,5 +1,5 @@
 // Reload of a large config.ini (100 lines and 100 answers of 200 characters) through the core's
-// own reader, the way the Reload command reads it: whole file, decode, items into the state.
+// one config.ini loader, the same call the Reload command makes.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,9 +32,8 @@ void BM_ReloadLargeConfig(benchmark::State& state) {
     tobble::SpeechState speech;
     std::u16string title;
     for (auto _ : state) {
-        const std::string bytes = tobble::readFileBytes(file);
-        tobble::ItemReader reader(tobble::decodeConfigText(bytes, tobble::decodeWindows1252));
-        tobble::readConfigItems(reader, speech, [&](const std::u16string& t) { title = t; });
+        tobble::loadConfigFile(file, tobble::decodeWindows1252, speech,
+                               [&](const std::u16string& t) { title = t; });
         benchmark::DoNotOptimize(speech.Answers[100].data());
     }
     if (speech.PhraseCount != 100 || speech.AnswerCount != 100 || speech.Answers[100].size() != 200)

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Failure.h"
+
 namespace tobble {
 namespace {
 
@@ -42,6 +44,33 @@ std::u16string findFileIgnoringCase(const std::u16string& path) {
     if (error || matches != 1 || !path.ends_with(wantedName))
         return path;
     return path.substr(0, path.size() - wantedName.size()) + found.filename().u16string();
+}
+
+ExaminedFile examineFile(const std::u16string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(fs::path(path), error);
+    switch (status.type()) {
+    case fs::file_type::regular:
+        return {FileKind::Regular, {}};
+    case fs::file_type::not_found:
+        return {FileKind::Missing, u"File not found: " + path};
+    case fs::file_type::directory:
+        return {FileKind::Directory, path + u" is a folder, not a file"};
+    case fs::file_type::none:
+    case fs::file_type::unknown:
+        return {FileKind::Unreachable,
+                path + u" cannot be examined: " +
+                    (error ? systemDescription(error) : std::u16string(u"unknown reason"))};
+    default:
+        return {FileKind::Special, path + u" is a pipe, socket or device, not a file"};
+    }
+}
+
+void requireRegularFile(const std::u16string& path) {
+    ExaminedFile file = examineFile(path);
+    if (file.kind != FileKind::Regular)
+        throw Failure(std::move(file.problem));
 }
 
 } // namespace tobble

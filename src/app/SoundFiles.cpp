@@ -2,15 +2,6 @@
 
 namespace tobble {
 
-std::u16string decimalText(unsigned value) {
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
-
 std::u16string lineSoundName(std::uint8_t line) {
     return decimalText(line) + u".wav";
 }

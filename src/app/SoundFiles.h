@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/NumberText.h"
+
 namespace tobble {
 
 inline constexpr char16_t kGreetingSound[] = u"0.wav";
 inline constexpr char16_t kPictureFile[] = u"picture.jpg";
 inline constexpr char16_t kConfigFile[] = u"config.ini";
-
-// Plain decimal: no sign, no leading zeros, no blank.
-std::u16string decimalText(unsigned value);
 
 // "7.wav" for random line 7.
 std::u16string lineSoundName(std::uint8_t line);

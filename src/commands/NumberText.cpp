@@ -1,15 +1,18 @@
 #include "commands/NumberText.h"
 
 namespace tobble {
-namespace {
 
-bool isBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
+std::u16string decimalText(unsigned value) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
 }
 
-} // namespace
-
-std::optional<std::int16_t> parseInt16(const std::u16string& text) {
+std::optional<std::int32_t> parseWholeNumber(std::u16string_view text) {
+    constexpr std::int32_t kHeld = 1000000000;
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && isBlank(text[begin]))
@@ -30,15 +33,19 @@ std::optional<std::int16_t> parseInt16(const std::u16string& text) {
         const char16_t c = text[i];
         if (c < u'0' || c > u'9')
             return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > 32768)
-            return std::nullopt;
+        if (value < kHeld)
+            value = value * 10 + (c - u'0');
     }
-    if (negative)
-        value = -value;
-    if (value > 32767)
+    if (value > kHeld)
+        value = kHeld;
+    return negative ? -value : value;
+}
+
+std::optional<std::int16_t> parseInt16(std::u16string_view text) {
+    const std::optional<std::int32_t> value = parseWholeNumber(text);
+    if (!value || *value < -32768 || *value > 32767)
         return std::nullopt;
-    return static_cast<std::int16_t>(value);
+    return static_cast<std::int16_t>(*value);
 }
 
 } // namespace tobble

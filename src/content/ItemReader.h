@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tobble {
@@ -11,28 +11,36 @@ struct TextPosition {
     std::size_t column = 1;
 };
 
-// Reads config.ini's items one after another. Items are separated by commas or line breaks;
-// blanks and line breaks before an item are skipped; an item in double quotes may hold commas and
-// ends at its closing quote (or, when that is missing, at the end of its line). Running out of
-// items, or a count that is not a number in 0..255, throws Failure.
+// Reads config.ini's items one after another. Items are separated by commas or line breaks, so an
+// empty line, or one holding only blanks, is one empty item; a line break right after a comma
+// adds none. Blanks before an item are skipped, and after an unquoted one trimmed. An item in
+// double quotes may hold commas; it ends at its closing quote (what follows up to the next
+// separator is dropped) or, when that is missing, at the end of its line. A CR LF pair, a lone
+// CR and a lone LF are each one line break; the file's final line break ends its last line.
 class ItemReader {
 public:
     explicit ItemReader(std::u16string text);
 
-    std::u16string readText();
-    std::uint8_t readByte();
+    // The next item, or nothing once the file has no more.
+    std::optional<std::u16string> next();
 
-    // Where the reader stands, and where the last item it started began.
-    TextPosition position() const { return positionOf(pos_); }
-    TextPosition itemStart() const { return positionOf(itemStart_); }
+    // Where the last item asked for began (or, past the end, where the file ends).
+    TextPosition itemStart() const { return itemStart_; }
+
+    // Once next() has given nothing: the file's number of lines, the last one counted even without
+    // a final line break.
+    std::size_t lineCount() const { return pos_ == lineBegin_ ? line_ - 1 : line_; }
 
 private:
-    TextPosition positionOf(std::size_t offset) const;
     bool isLineBreak(std::size_t offset) const;
+    void skipLineBreak();
 
     std::u16string text_;
     std::size_t pos_ = 0;
-    std::size_t itemStart_ = 0;
+    std::size_t line_ = 1;
+    std::size_t lineBegin_ = 0;
+    bool lineHasItem_ = false;
+    TextPosition itemStart_;
 };
 
 } // namespace tobble

@@ -24,16 +24,22 @@ void Form1::mnuReload_Click() {
     try {
         GETPATH();
         module_.AppDir += kPictureFile;
-        window_.setImage1Picture(platform_.loadPicture(findFileIgnoringCase(module_.AppDir)));
+        const std::u16string picture = findFileIgnoringCase(module_.AppDir);
+        try {
+            window_.setImage1Picture(platform_.loadPicture(picture));
+        } catch (const Failure& failure) {
+            const std::u16string hint = pictureRenameHint(picture);
+            if (hint.empty())
+                throw;
+            throw Failure(failure.description() + u" (" + hint + u")");
+        }
 
         GETPATH();
         module_.AppDir += kConfigFile;
-        // The raw bytes go as soon as they are decoded: a large file is held once, not twice.
-        ItemReader reader(
-            decodeConfigText(readFileBytes(findFileIgnoringCase(module_.AppDir)),
-                             [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }));
-        readConfigItems(reader, speech_,
-                        [this](const std::u16string& title) { window_.setCaption(title); });
+        loadConfigFile(
+            findFileIgnoringCase(module_.AppDir),
+            [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }, speech_,
+            [this](const std::u16string& title) { window_.setCaption(title); });
         return;
     } catch (const Failure& failure) {
         description = failure.description();

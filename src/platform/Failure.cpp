@@ -7,4 +7,8 @@ namespace tobble {
 Failure::Failure(std::u16string description)
     : std::runtime_error(toUtf8(description)), description_(std::move(description)) {}
 
+std::u16string systemDescription(const std::error_code& error) {
+    return decodeUtf8Lenient(error.message());
+}
+
 } // namespace tobble

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace tobble {
 
@@ -16,5 +17,8 @@ public:
 private:
     std::u16string description_;
 };
+
+// The system's own words for an error ("Permission denied").
+std::u16string systemDescription(const std::error_code& error);
 
 } // namespace tobble

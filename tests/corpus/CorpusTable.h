@@ -1,8 +1,8 @@
 #pragma once
 
 #include <fstream>
-#include <ostream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>

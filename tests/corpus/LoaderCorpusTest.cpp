@@ -9,11 +9,11 @@
 #include <unistd.h>
 
 #include "CorpusTable.h"
+#include "UnseenPlatform.h"
+#include "UnseenWindow.h"
 #include "app/Form1.h"
 #include "app/Program.h"
 #include "content/TextEncoding.h"
-#include "platform/linux/UnseenPlatform.h"
-#include "ui/UnseenWindow.h"
 
 namespace tobble::corpus {
 namespace {
@@ -26,14 +26,34 @@ fs::path packs() {
     return fs::path(TOBBLE_CORPUS_PACKS);
 }
 
+bool hasCheck(const Case& c, const std::string& key, const std::string& value) {
+    for (const auto& [k, v] : c.state) {
+        if (k == key && v == value)
+            return true;
+    }
+    return false;
+}
+
 // The program's directory is a scratch directory of links into the pack, so that the test can
-// "fix" the pack without touching the shared corpus.
-void linkPack(const fs::path& pack, const fs::path& into) {
+// "fix" the pack without touching the shared corpus. A pack read by an unprivileged user is
+// copied instead, with its permissions: the corpus itself may lie where only root can reach.
+void linkPack(const fs::path& pack, const fs::path& into, bool copy = false) {
     for (const fs::directory_entry& entry : fs::directory_iterator(into))
         fs::remove(entry.path());
-    for (const fs::directory_entry& entry : fs::directory_iterator(pack))
-        fs::create_symlink(entry.path(), into / entry.path().filename());
+    for (const fs::directory_entry& entry : fs::directory_iterator(pack)) {
+        const fs::path target = into / entry.path().filename();
+        if (!copy) {
+            fs::create_symlink(entry.path(), target);
+        } else {
+            fs::copy_file(entry.path(), target);
+            fs::permissions(target, fs::status(entry.path()).permissions());
+        }
+    }
 }
+
+constexpr fs::perms kOpenFolder = fs::perms::owner_all | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read |
+                                  fs::perms::others_exec;
 
 // Drops root's right to read anything, for the unreadable-file case; restores it on the way out.
 class UnprivilegedScope {
@@ -57,11 +77,12 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "tobble-corpus-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         work_ = pattern;
-        fs::permissions(work_, fs::perms::owner_all | fs::perms::group_read |
-                                   fs::perms::group_exec | fs::perms::others_read |
-                                   fs::perms::others_exec);
+        fs::permissions(work_, kOpenFolder);
     }
-    void TearDown() override { fs::remove_all(work_); }
+    void TearDown() override {
+        fs::permissions(work_, kOpenFolder);
+        fs::remove_all(work_);
+    }
 
     fs::path work_;
 };
@@ -88,7 +109,8 @@ void expectState(const Case& c, const Form1& form, const UnseenWindow& window) {
             else
                 EXPECT_EQ(text, unescape(value));
         }
-        // line, column, width, bad and unused are the checker's business.
+        // line, column, width, bad and unused are the checker's business; run and folder say
+        // how the pack is read.
     }
 }
 
@@ -97,16 +119,20 @@ TEST_P(Corpus, ReloadShowsTheExpectedOutcomeAndRecoversOnceFixed) {
     SCOPED_TRACE(c.note);
     const fs::path pack = packs() / c.name;
     ASSERT_TRUE(fs::is_directory(pack)) << "corpus not generated: " << pack;
-    linkPack(pack, work_);
+    const bool unprivileged = hasCheck(c, "run", "unprivileged");
+    linkPack(pack, work_, unprivileged);
+    if (hasCheck(c, "folder", "closed"))
+        fs::permissions(work_, fs::perms::none);
 
     UnseenPlatform platform(work_.u16string());
     UnseenWindow window;
     Program program(window, platform, window.clock, window.clock);
     Form1& form = program.form();
     {
-        UnprivilegedScope unprivileged(c.name == "config-unreadable");
+        UnprivilegedScope scope(unprivileged);
         form.mnuReload_Click();
     }
+    fs::permissions(work_, kOpenFolder);
 
     if (c.loader == "ok") {
         EXPECT_TRUE(platform.boxes.empty())

@@ -11,6 +11,7 @@ import shutil
 import struct
 import sys
 import wave
+import zlib
 
 MB = 1024 * 1024
 
@@ -36,6 +37,17 @@ def jpeg(width, height):
             + segment(0xC4, b"\x10" + single_code)
             + segment(0xDA, b"\x01\x01\x00\x00\x3F\x00")
             + bytes(scan) + b"\xFF\xD9")
+
+
+def png(width, height):
+    """A valid 8-bit greyscale PNG of one flat grey."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    rows = b"".join(b"\x00" + b"\x80" * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
 def wav(bits=16, seconds=0.05, rate=8000):
@@ -83,7 +95,8 @@ def header(count):
 
 def cases():
     good = config(GOOD_LINES, GOOD_ANSWERS)
-    hundred = config(["Hello"] + [f"Line {n}" for n in range(1, 101)], GOOD_ANSWERS)
+    hundred = config(["Hello"] + [f"Line {n}" for n in range(1, 101)],
+                     [f"Answer {m}" for m in range(1, 101)])
     seven = config(["Hello"] + [f"Line {n}" for n in range(1, 8)], GOOD_ANSWERS).replace(
         b"\n7\n", b'\n" 7 "\n')
     crlf_text = good.replace(b"\n", b"\r\n")
@@ -94,7 +107,7 @@ def cases():
         "only-title": pack(b"My Tobble\n"),
         "only-header-and-title": pack(b"Tobble test pack\n\"Test Tobble\"\n"),
         "count-0": pack(config(["Hello"], GOOD_ANSWERS), phrases=0),
-        "count-100": pack(hundred, phrases=100),
+        "count-100": pack(hundred, phrases=100, answers=100),
         "count-101": pack(header(101) + b'"Hello"\n'),
         "count-255": pack(header(255) + b'"Hello"\n'),
         "count-256": pack(header(256) + b'"Hello"\n'),
@@ -102,7 +115,20 @@ def cases():
         "count-abc": pack(header("abc") + b'"Hello"\n'),
         "count-12abc": pack(header("12abc") + b'"Hello"\n'),
         "count-blank-7-blank": pack(seven, phrases=7),
+        "count-long-text": pack(header("Forty characters are shown in full; ok?!") + b'"Hello"\n'),
+        "count-longer-text": pack(header("Forty-one characters are cut in the box!!") + b'"Hello"\n'),
         "count-without-lines": pack(header(3)),
+        "answer-count-101": pack(good.replace(b"answers\n2\n", b"answers\n101\n")),
+        "ends-before-answer-count": pack(header(1) + b'"Hello"\n"Line one"\nanswers\n', phrases=1),
+        "empty-first-line": pack(good.replace(b"Tobble test pack", b"", 1)),
+        "empty-greeting": pack(good.replace(b'"Hello there"', b"")),
+        "blank-greeting-crlf": pack(crlf_text.replace(b'"Hello there"', b" \t ")),
+        "empty-line-shifts-count": pack(good.replace(b'"Line one"\n', b'"Line one"\n\n')),
+        "comma-before-line-break": pack(good.replace(b'"Line one"', b'"Line one", ')),
+        "trailing-empty-lines": pack(good + b"\n \n\n"),
+        "utf16-le": pack(b"\xFF\xFE" + good.decode().replace("Line one", "L\u00efne one")
+                         .encode("utf-16-le")),
+        "utf16-be": pack(b"\xFE\xFF" + good.decode().encode("utf-16-be")),
         "unterminated-quote-at-end": pack(good.rstrip(b"\n").replace(b'"No"', b'"No')),
         "quote-inside-unquoted-item": pack(good.replace(b'"Line one"', b'Line "one" here')),
         "unquoted-comma": pack(good.replace(b'"Line one"', b"Line, one")),
@@ -131,6 +157,8 @@ def cases():
         "picture-truncated": pack(good, **{"picture.jpg": jpeg(640, 480)[:300]}),
         "picture-20000x20000": pack(good, **{"picture.jpg": jpeg(20000, 20000)}),
         "picture-missing": pack(good, **{"picture.jpg": False}),
+        "picture-png-only": pack(good, **{"picture.jpg": False, "picture.png": png(16, 24)}),
+        "folder-unreachable": pack(good),
         "wav-empty": pack(good, **{"1.wav": b""}),
         "wav-truncated": pack(good, **{"1.wav": wav(seconds=1)[:2000]}),
         "wav-not-riff": pack(good, **{"1.wav": b"ID3\x03\x00 this is an mp3 really" * 20}),

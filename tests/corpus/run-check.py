@@ -6,6 +6,7 @@ and its peak memory with expected.tsv. Usage: run-check.py TOBBLE_CHECK PACKS TA
 """
 import json
 import os
+import shutil
 import tempfile
 import subprocess
 import sys
@@ -41,6 +42,32 @@ def unprivileged():
     os.setuid(65534)
 
 
+class ReachableCopy:
+    """The pack and the checker copied under a fresh world-reachable folder, for a run as an
+    unprivileged user: the corpus and the build tree may lie inside a private home (mode 700)."""
+
+    def __init__(self, checker, directory, close_folder):
+        self.root = tempfile.mkdtemp(prefix="tobble-corpus-")
+        os.chmod(self.root, 0o755)
+        self.checker = os.path.join(self.root, os.path.basename(checker))
+        shutil.copy2(checker, self.checker)
+        self.directory = os.path.join(self.root, os.path.basename(directory))
+        shutil.copytree(directory, self.directory, copy_function=self.copy_file)
+        os.chmod(self.directory, 0o000 if close_folder else 0o755)
+
+    @staticmethod
+    def copy_file(source, target):
+        try:
+            shutil.copy2(source, target)
+        except PermissionError:  # not root: what nobody may read is copied as its permissions
+            open(target, "wb").close()
+            shutil.copymode(source, target)
+
+    def remove(self):
+        os.chmod(self.directory, 0o755)
+        shutil.rmtree(self.root)
+
+
 def measure(checker, directory, drop_root):
     """Runs the checker; returns its exit status, its output, its own peak RSS and its stderr."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
@@ -48,8 +75,10 @@ def measure(checker, directory, drop_root):
         # GNU time measures from a small process: a child forked from this one would inherit its
         # peak memory (that of the largest report read so far) in ru_maxrss.
         os.chmod(usage.name, 0o666)  # also written by the unprivileged run
-        command = ["/usr/bin/time", "-f", "%M", "-o", usage.name, checker, "--json", directory]
+        command = ["/usr/bin/time", "-f", "%M", "-o", usage.name, os.path.abspath(checker), "--json",
+                   os.path.abspath(directory)]
         process = subprocess.Popen(command, stdout=out, stderr=err,
+                                   cwd=os.path.dirname(os.path.abspath(checker)),
                                    preexec_fn=unprivileged if drop_root else None)
         try:
             process.wait(timeout=120)
@@ -72,7 +101,18 @@ def main():
     for name, exit_status, loader, checks in read_table(table):
         directory = os.path.join(packs, name)
         problems = []
-        code, out, peak, err = measure(checker, directory, name == "config-unreadable" and os.geteuid() == 0)
+        copy = None
+        if ["run", "unprivileged"] in checks:
+            copy = ReachableCopy(checker, directory, ["folder", "closed"] in checks)
+            try:
+                code, out, peak, err = measure(copy.checker, copy.directory, os.geteuid() == 0)
+                directory = copy.directory
+                shown = os.path.realpath(copy.directory)
+            finally:
+                copy.remove()
+        else:
+            code, out, peak, err = measure(checker, directory, False)
+            shown = os.path.realpath(directory)
         if code is None:
             failures.append(f"{name}: {err}")
             continue
@@ -93,7 +133,7 @@ def main():
         elif error is None:
             problems.append("no error reported")
         else:
-            expected = ERROR_TEXT + loader.replace("{dir}", os.path.realpath(directory))
+            expected = ERROR_TEXT + loader.replace("{dir}", shown)
             if expected.endswith("..."):
                 if not error["message"].startswith(expected[:-3]):
                     problems.append(f"error {error['message']!r} does not start with {expected[:-3]!r}")
@@ -111,7 +151,11 @@ def main():
             got = None
             if key == "title":
                 got, value = report["title"], (None if value == "Its Tobble!" else unescape(value))
-            elif key in ("line", "column"):
+            elif key == "last":
+                # The last item listed: what it was read as, or "missing ..." for one the file lacked.
+                last = report["items"][-1] if report["items"] else {}
+                got = ("missing " if last.get("missing") else "") + last.get("role", "")
+            elif key in ("line", "column", "item"):
                 got, value = (error or {}).get(key), int(value)
             elif key == "P" and error is None:
                 got, value = len(report["lines"]), int(value)
@@ -128,7 +172,7 @@ def main():
                 bad = [i["sound"] for i in items.values() if i["sound"]["file"] == file]
                 got = bad[0].get("problem") if bad else "not listed"
                 value = problem
-            elif key[0] in "pa" and key[1:].split(".")[0].isdigit() and error is None:
+            elif key[0] in "pa" and key[1:].split(".")[0].isdigit():
                 item = items.get(key.split(".")[0])
                 text = item["text"] if item else None
                 if "." in key:
@@ -141,7 +185,7 @@ def main():
                 shown = repr(got)[:80]
                 problems.append(f"{key}: got {shown}, expected {repr(value)[:80]}")
 
-        if check_memory:
+        if check_memory and copy is None:
             size = sum(os.path.getsize(os.path.join(directory, f))
                        for f in ("config.ini", "picture.jpg")
                        if os.path.isfile(os.path.join(directory, f)))

@@ -1,122 +1,101 @@
 #include <gtest/gtest.h>
 
 #include "content/ItemReader.h"
-#include "platform/Failure.h"
 
 namespace tobble {
 namespace {
 
-std::vector<std::u16string> readAll(const std::u16string& text, int count) {
+using Items = std::vector<std::u16string>;
+
+// Every item up to the end of the text; a reader that never ends stops at 100.
+Items readAll(const std::u16string& text) {
     ItemReader reader(text);
-    std::vector<std::u16string> items;
-    for (int i = 0; i < count; ++i)
-        items.push_back(reader.readText());
+    Items items;
+    while (items.size() < 100) {
+        std::optional<std::u16string> item = reader.next();
+        if (!item)
+            break;
+        items.push_back(std::move(*item));
+    }
     return items;
 }
 
-using Items = std::vector<std::u16string>;
-
 TEST(ItemReader, SeparatesItemsAtCommasAndLineBreaks) {
-    EXPECT_EQ(readAll(u"one,two\nthree\r\nfour\rfive", 5),
+    EXPECT_EQ(readAll(u"one,two\nthree\r\nfour\rfive"),
               (Items{u"one", u"two", u"three", u"four", u"five"}));
 }
 
 TEST(ItemReader, QuotedItemKeepsCommasAndDropsQuotes) {
-    EXPECT_EQ(readAll(u"\"Hello, you\",next", 2), (Items{u"Hello, you", u"next"}));
+    EXPECT_EQ(readAll(u"\"Hello, you\",next"), (Items{u"Hello, you", u"next"}));
 }
 
 TEST(ItemReader, UnquotedCommaMakesTwoItems) {
-    EXPECT_EQ(readAll(u"Hello, you\nnext", 3), (Items{u"Hello", u"you", u"next"}));
+    EXPECT_EQ(readAll(u"Hello, you\nnext"), (Items{u"Hello", u"you", u"next"}));
 }
 
 TEST(ItemReader, SkipsBlanksBeforeAnItemAndTrimsThemAfterAnUnquotedOne) {
-    EXPECT_EQ(readAll(u"   spaced   ,\t tabbed\t\n", 2), (Items{u"spaced", u"tabbed"}));
-    EXPECT_EQ(readAll(u"  \"  kept  \"  ,x", 2), (Items{u"  kept  ", u"x"}));
+    EXPECT_EQ(readAll(u"   spaced   ,\t tabbed\t\n"), (Items{u"spaced", u"tabbed"}));
+    EXPECT_EQ(readAll(u"  \"  kept  \"  ,x"), (Items{u"  kept  ", u"x"}));
 }
 
 TEST(ItemReader, EmptyItemsBetweenCommasAndEmptyQuotes) {
-    EXPECT_EQ(readAll(u"a,,b,\"\",c", 5), (Items{u"a", u"", u"b", u"", u"c"}));
+    EXPECT_EQ(readAll(u"a,,b,\"\",c"), (Items{u"a", u"", u"b", u"", u"c"}));
 }
 
-TEST(ItemReader, BlankLinesAndACommaBeforeALineBreakAddNoItems) {
-    EXPECT_EQ(readAll(u"a,\n\n\r\n  \nb", 2), (Items{u"a", u"b"}));
+TEST(ItemReader, AnEmptyOrBlankLineIsOneEmptyItem) {
+    EXPECT_EQ(readAll(u"a\n\n  \r\n\t\rb"), (Items{u"a", u"", u"", u"", u"b"}));
+    EXPECT_EQ(readAll(u"\r\nTitle\r\n"), (Items{u"", u"Title"})) << "a file may start empty";
+}
+
+TEST(ItemReader, ALineBreakRightAfterACommaAddsNoItem) {
+    EXPECT_EQ(readAll(u"a,\nb"), (Items{u"a", u"b"}));
+    EXPECT_EQ(readAll(u"a, \t\r\n\r\nb"), (Items{u"a", u"", u"b"}));
+    EXPECT_EQ(readAll(u"\"a\",\n"), (Items{u"a"}));
+}
+
+TEST(ItemReader, TheFinalLineBreakEndsTheLastLine) {
+    EXPECT_EQ(readAll(u"a\n"), (Items{u"a"}));
+    EXPECT_EQ(readAll(u"a\r\n\r\n"), (Items{u"a", u""}));
+    EXPECT_EQ(readAll(u"a\n  "), (Items{u"a", u""})) << "a last line of blanks is still a line";
+    EXPECT_EQ(readAll(u"a,"), (Items{u"a"}));
+    EXPECT_EQ(readAll(u""), Items{});
 }
 
 TEST(ItemReader, TextAfterAClosingQuoteIsDropped) {
-    EXPECT_EQ(readAll(u"\"said\" loudly,next", 2), (Items{u"said", u"next"}));
+    EXPECT_EQ(readAll(u"\"said\" loudly,next"), (Items{u"said", u"next"}));
 }
 
 TEST(ItemReader, QuoteInsideAnUnquotedItemIsPlainText) {
-    EXPECT_EQ(readAll(u"say \"hi\" now,x", 2), (Items{u"say \"hi\" now", u"x"}));
+    EXPECT_EQ(readAll(u"say \"hi\" now,x"), (Items{u"say \"hi\" now", u"x"}));
 }
 
 TEST(ItemReader, UnterminatedQuoteEndsAtItsLineOrAtTheEnd) {
-    EXPECT_EQ(readAll(u"\"open\nnext", 2), (Items{u"open", u"next"}));
-    EXPECT_EQ(readAll(u"\"open to the end", 1), (Items{u"open to the end"}));
+    EXPECT_EQ(readAll(u"\"open\n\nnext"), (Items{u"open", u"", u"next"}));
+    EXPECT_EQ(readAll(u"\"open to the end"), (Items{u"open to the end"}));
 }
 
 TEST(ItemReader, KeepsMarkupAndNulCharactersAsText) {
     const std::u16string withNul(u"a\0b", 3);
-    EXPECT_EQ(readAll(u"<b>hi</b>," + withNul, 2), (Items{u"<b>hi</b>", withNul}));
+    EXPECT_EQ(readAll(u"<b>hi</b>," + withNul), (Items{u"<b>hi</b>", withNul}));
 }
 
-TEST(ItemReader, RunningOutOfItemsFailsWithEndOfFile) {
-    ItemReader reader(u"only\n\n  ");
-    EXPECT_EQ(reader.readText(), u"only");
-    try {
-        reader.readText();
-        FAIL() << "expected a failure";
-    } catch (const Failure& failure) {
-        EXPECT_TRUE(failure.description().starts_with(u"Input past end of file"));
-        EXPECT_NE(failure.description().find(u"line 3"), std::u16string::npos);
+TEST(ItemReader, ReportsWhereEachItemBeganAndHowManyLinesTheFileHas) {
+    ItemReader reader(u"one\r\ntwo, three\r\rfour\n");
+    const std::pair<std::size_t, std::size_t> starts[] = {{1, 1}, {2, 1}, {2, 6}, {3, 1}, {4, 1}};
+    for (const auto& [line, column] : starts) {
+        ASSERT_TRUE(reader.next().has_value());
+        EXPECT_EQ(reader.itemStart().line, line);
+        EXPECT_EQ(reader.itemStart().column, column);
     }
-    EXPECT_THROW(ItemReader(u"").readText(), Failure);
-}
+    EXPECT_FALSE(reader.next().has_value());
+    EXPECT_EQ(reader.itemStart().line, 5u) << "past the end: where the file ends";
+    EXPECT_EQ(reader.lineCount(), 4u);
 
-TEST(ItemReader, CountsAreWholeNumbersFrom0To255) {
-    ItemReader reader(u"0, 7 ,\"12\",255,+3,-0");
-    EXPECT_EQ(reader.readByte(), 0);
-    EXPECT_EQ(reader.readByte(), 7);
-    EXPECT_EQ(reader.readByte(), 12);
-    EXPECT_EQ(reader.readByte(), 255);
-    EXPECT_EQ(reader.readByte(), 3);
-    EXPECT_EQ(reader.readByte(), 0);
-}
-
-TEST(ItemReader, CountOutside0To255Overflows) {
-    for (const char16_t* text : {u"256", u"-1", u"99999999999999999999"}) {
-        ItemReader reader(text);
-        try {
-            reader.readByte();
-            ADD_FAILURE() << "no failure";
-        } catch (const Failure& failure) {
-            EXPECT_TRUE(failure.description().starts_with(u"Overflow"));
-        }
-    }
-}
-
-TEST(ItemReader, CountThatIsNotANumberIsATypeMismatch) {
-    for (const char16_t* text : {u"abc", u"12abc", u"\"\"", u"1.5", u"-"}) {
-        ItemReader reader(text);
-        try {
-            reader.readByte();
-            ADD_FAILURE() << "no failure";
-        } catch (const Failure& failure) {
-            EXPECT_TRUE(failure.description().starts_with(u"Type mismatch"));
-        }
-    }
-}
-
-TEST(ItemReader, ReportsWhereItStands) {
-    ItemReader reader(u"one\r\ntwo, three\rfour");
-    reader.readText();
-    reader.readText();
-    reader.readText();
-    EXPECT_EQ(reader.itemStart().line, 2u);
-    EXPECT_EQ(reader.itemStart().column, 6u);
-    reader.readText();
-    EXPECT_EQ(reader.itemStart().line, 3u);
-    EXPECT_EQ(reader.position().column, 5u);
+    ItemReader unterminated(u"a\nb");
+    unterminated.next();
+    unterminated.next();
+    EXPECT_FALSE(unterminated.next().has_value());
+    EXPECT_EQ(unterminated.lineCount(), 2u);
 }
 
 } // namespace

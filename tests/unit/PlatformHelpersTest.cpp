@@ -3,7 +3,6 @@
 #include "Fakes.h"
 #include "commands/NumberText.h"
 #include "content/TextEncoding.h"
-#include "platform/CommandLine.h"
 
 namespace tobble::testing {
 namespace {
@@ -42,8 +41,16 @@ TEST(NumberText, TakesPlainIntegersIn16Bits) {
         EXPECT_FALSE(parseInt16(bad).has_value());
 }
 
+TEST(NumberText, HoldsHugeNumbersAtABillionSoTheyStayTooLarge) {
+    EXPECT_EQ(parseWholeNumber(u"99999999999999999999"), 1000000000);
+    EXPECT_EQ(parseWholeNumber(u"-99999999999999999999"), -1000000000);
+    EXPECT_EQ(parseWholeNumber(u"\t-0 "), 0);
+    EXPECT_FALSE(parseWholeNumber(u"12abc").has_value());
+    EXPECT_EQ(decimalText(4294967295u), u"4294967295");
+}
+
 TEST(TextEncoding, Utf8RoundTripsAndMalformedBytesAreRejected) {
-    const std::u16string text = u"Tobble 😀 é €";
+    const std::u16string text = u"😀 Tobble é € \u0800 \U00010000";
     EXPECT_EQ(decodeUtf8(toUtf8(text)), text);
     EXPECT_FALSE(decodeUtf8("\xC3").has_value());
     EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
@@ -55,14 +62,6 @@ TEST(TextEncoding, Utf8RoundTripsAndMalformedBytesAreRejected) {
 
 TEST(TextEncoding, Windows1252HasItsOwnUpperControls) {
     EXPECT_EQ(decodeWindows1252("\x80\x93\x94\xE9\xFF"), u"€“”éÿ");
-}
-
-TEST(CommandLine, SplitsAtBlanksAndKeepsQuotedBlanks) {
-    using Words = std::vector<std::u16string>;
-    EXPECT_EQ(splitCommandLine(u"xdg-open config.ini"), (Words{u"xdg-open", u"config.ini"}));
-    EXPECT_EQ(splitCommandLine(u"  \"my editor\"  a;b  $(x) \"\""),
-              (Words{u"my editor", u"a;b", u"$(x)", u""}));
-    EXPECT_TRUE(splitCommandLine(u"   ").empty());
 }
 
 } // namespace

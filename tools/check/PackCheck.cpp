@@ -3,9 +3,12 @@
 #include <QImageReader>
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <set>
 #include <system_error>
 
+#include "UnseenPlatform.h"
+#include "UnseenWindow.h"
 #include "app/FileNames.h"
 #include "app/Form1.h"
 #include "app/Program.h"
@@ -13,8 +16,6 @@
 #include "content/ConfigFile.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
-#include "platform/linux/UnseenPlatform.h"
-#include "ui/UnseenWindow.h"
 
 namespace tobble::check {
 namespace {
@@ -43,37 +44,81 @@ SoundCheck checkSound(const std::filesystem::path& directory, const std::u16stri
 
 PictureCheck checkPicture(const std::filesystem::path& directory) {
     PictureCheck picture;
-    const std::filesystem::path file(findFileIgnoringCase((directory / kPictureFile).u16string()));
-    std::error_code error;
-    picture.exists = std::filesystem::is_regular_file(file, error);
-    if (!picture.exists)
+    const std::u16string file = findFileIgnoringCase((directory / kPictureFile).u16string());
+    picture.exists = examineFile(file).kind == FileKind::Regular;
+    if (!picture.exists) {
+        picture.renameHint = pictureRenameHint(file);
         return picture;
-    QImageReader reader(QString::fromStdU16String(file.u16string()));
+    }
+    QImageReader reader(QString::fromStdU16String(file));
     const QSize size = reader.size();
     picture.width = size.width();
     picture.height = size.height();
     return picture;
 }
 
-// A second pass over config.ini with the same reader, to learn where it stopped; Reload itself
-// keeps its reader to itself.
-void locateFailure(const std::filesystem::path& directory, LoadError& error) {
-    std::string bytes;
-    try {
-        bytes = readFileBytes(findFileIgnoringCase((directory / kConfigFile).u16string()));
-    } catch (const std::exception&) {
-        return; // never got to the items
+std::u16string shortened(std::u16string_view text) {
+    constexpr std::size_t kShown = 60;
+    if (text.size() <= kShown)
+        return std::u16string(text);
+    return std::u16string(text.substr(0, kShown)) + u"...";
+}
+
+std::vector<SpokenItem> spokenItems(const std::filesystem::path& directory,
+                                    const std::array<std::u16string, kListSlots>& texts,
+                                    unsigned count, bool answers,
+                                    std::set<std::filesystem::path>& used) {
+    std::vector<SpokenItem> items;
+    for (unsigned n = 1; n <= count; ++n) {
+        const auto number = static_cast<std::uint8_t>(n);
+        items.push_back(SpokenItem{
+            static_cast<int>(n), texts[n],
+            checkSound(directory, answers ? answerSoundName(number) : lineSoundName(number),
+                       used)});
     }
-    ItemReader reader(decodeConfigText(bytes, decodeWindows1252));
-    bytes = std::string();
+    return items;
+}
+
+// A second pass over config.ini with the program's own reading, watching every item; Reload
+// itself keeps its reader to itself. Fills in what was read up to a failure.
+void listItems(UnseenPlatform& platform, PackReport& report,
+               std::set<std::filesystem::path>& used) {
     SpeechState scratch;
+    unsigned lines = 0;
+    unsigned answers = 0;
+    bool greeting = false;
+    TextPosition lastStart;
+    const auto seen = [&](const ConfigItem& item) {
+        lastStart = item.start;
+        report.items.push_back(ItemRow{item.number, item.start.line, toUtf8(roleName(item)),
+                                       shortened(item.text), item.missing});
+        if (item.missing)
+            return;
+        greeting = greeting || item.role == ItemRole::Greeting;
+        lines += item.role == ItemRole::Line;
+        answers += item.role == ItemRole::Answer;
+    };
     try {
-        readConfigItems(reader, scratch, [](const std::u16string&) {});
+        loadConfigFile(
+            findFileIgnoringCase((report.directory / kConfigFile).u16string()),
+            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, scratch,
+            [](const std::u16string&) {}, seen);
     } catch (const std::exception&) {
-        const TextPosition stop = reader.itemStart();
-        error.line = stop.line;
-        error.column = stop.column;
+        // The stop is where the failing item began, or where the file ended.
+        if (report.error && !report.items.empty()) {
+            report.error->item = report.items.back().number;
+            report.error->line = lastStart.line;
+            report.error->column = lastStart.column;
+        }
     }
+    if (!report.error)
+        return;
+    if (greeting) {
+        report.greeting =
+            SpokenItem{0, scratch.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
+    }
+    report.lines = spokenItems(report.directory, scratch.Phrases, lines, false, used);
+    report.answers = spokenItems(report.directory, scratch.Answers, answers, true, used);
 }
 
 } // namespace
@@ -89,7 +134,7 @@ Verdict PackReport::verdict() const {
     return Verdict::Complete;
 }
 
-PackReport checkPack(const std::filesystem::path& directory) {
+PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo) {
     namespace fs = std::filesystem;
     std::error_code error;
     PackReport report;
@@ -107,31 +152,23 @@ PackReport checkPack(const std::filesystem::path& directory) {
     report.picture.decodes = window.picture != nullptr;
     if (window.captionSet)
         report.title = window.caption;
+    std::set<fs::path> used{kPictureFile, kConfigFile};
     if (!platform.boxes.empty()) {
         const UnseenPlatform::Box& box = platform.boxes.front();
-        report.error = LoadError{box.text, box.title, std::nullopt, std::nullopt};
+        report.error = LoadError{box.text, box.title, std::nullopt, std::nullopt, std::nullopt};
+        // With the picture refused, config.ini was never opened.
         if (window.picture)
-            locateFailure(report.directory, *report.error);
-        // What was read before the failure is not worth listing: the pack needs fixing first.
+            listItems(platform, report, used);
         return report;
     }
+    if (listItemsToo)
+        listItems(platform, report, used);
 
     const SpeechState& speech = form.speech();
-    std::set<fs::path> used{kPictureFile, kConfigFile};
     report.greeting =
         SpokenItem{0, speech.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
-    for (unsigned n = 1; n <= speech.PhraseCount; ++n) {
-        const auto number = static_cast<std::uint8_t>(n);
-        report.lines.push_back(
-            SpokenItem{static_cast<int>(n), speech.Phrases[n],
-                       checkSound(report.directory, lineSoundName(number), used)});
-    }
-    for (unsigned m = 1; m <= speech.AnswerCount; ++m) {
-        const auto number = static_cast<std::uint8_t>(m);
-        report.answers.push_back(
-            SpokenItem{static_cast<int>(m), speech.Answers[m],
-                       checkSound(report.directory, answerSoundName(number), used)});
-    }
+    report.lines = spokenItems(report.directory, speech.Phrases, speech.PhraseCount, false, used);
+    report.answers = spokenItems(report.directory, speech.Answers, speech.AnswerCount, true, used);
 
     for (fs::directory_iterator it(report.directory, error), end; !error && it != end;
          it.increment(error)) {

@@ -24,6 +24,7 @@ struct SpokenItem {
 
 struct PictureCheck {
     bool exists = false;
+    std::u16string renameHint; // picture.jpg is missing, but a picture.png or .jpeg is there
     bool decodes = false;
     int width = 0; // the picture's own size, before any scaling for the window
     int height = 0;
@@ -36,6 +37,16 @@ struct LoadError {
     // (the picture, or a config.ini that cannot be opened).
     std::optional<std::size_t> line;
     std::optional<std::size_t> column;
+    std::optional<std::size_t> item; // the item the reader failed on
+};
+
+// One item of config.ini as the reader took it, so that an author sees where items shifted.
+struct ItemRow {
+    std::size_t number = 0;
+    std::size_t line = 0;
+    std::string role;     // "title", "line 3 of 12"...
+    std::u16string text;  // shortened when long
+    bool missing = false; // due when the file ended
 };
 
 enum class Verdict { Complete = 0, Incomplete = 1, LoadFails = 2 };
@@ -48,13 +59,15 @@ struct PackReport {
     std::vector<SpokenItem> lines;
     std::vector<SpokenItem> answers;
     std::vector<std::string> unusedFiles;
+    std::vector<ItemRow> items; // after a failure, or when asked for
     std::optional<LoadError> error;
 
     Verdict verdict() const;
 };
 
-// Runs the program's own Reload against the directory, then looks at every file it names.
+// Runs the program's own Reload against the directory, then looks at every file it names. When
+// the load fails, or listItems asks for it, config.ini is read once more to list its items.
 // Reads only; writes nothing.
-PackReport checkPack(const std::filesystem::path& directory);
+PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo = false);
 
 } // namespace tobble::check

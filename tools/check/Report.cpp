@@ -102,12 +102,61 @@ std::string jsonItems(const std::vector<SpokenItem>& items) {
     return out + (items.empty() ? "]" : "\n  ]");
 }
 
+void printItems(const PackReport& report, std::ostream& out) {
+    if (report.items.empty())
+        return;
+    out << "\nconfig.ini item by item, as the program read it:\n"
+        << "  item  line  read as              text\n";
+    for (const ItemRow& item : report.items) {
+        char head[64];
+        std::snprintf(head, sizeof head, "  %4zu  %4zu  %-20s ", item.number, item.line,
+                      item.role.c_str());
+        out << head;
+        if (item.missing)
+            out << "MISSING: the file ends before it\n";
+        else
+            out << "\"" << utf8(item.text) << "\"\n";
+    }
+    if (report.error && report.error->item && !report.items.back().missing)
+        out << "The reader stopped at item " << *report.error->item << ".\n";
+}
+
+void printSpoken(const PackReport& report, std::ostream& out) {
+    if (report.greeting)
+        printItem("Greeting (0)", *report.greeting, out);
+    if (!report.error || !report.lines.empty())
+        out << "Lines: " << report.lines.size() << "\n";
+    for (const SpokenItem& line : report.lines)
+        printItem("Line " + std::to_string(line.number), line, out);
+    if (!report.error || !report.answers.empty())
+        out << "Answers: " << report.answers.size() << "\n";
+    for (const SpokenItem& answer : report.answers)
+        printItem("Answer " + std::to_string(answer.number), answer, out);
+}
+
+std::string jsonItemRows(const std::vector<ItemRow>& rows) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ItemRow& row = rows[i];
+        out += (i ? ",\n    " : "\n    ");
+        out += "{\"number\": " + std::to_string(row.number) +
+               ", \"line\": " + std::to_string(row.line) + ", \"role\": " + jsonString(row.role) +
+               (row.missing ? std::string(", \"missing\": true")
+                            : ", \"text\": " + jsonString(row.text)) +
+               "}";
+    }
+    return out + (rows.empty() ? "]" : "\n  ]");
+}
+
 } // namespace
 
 void printText(const PackReport& report, std::ostream& out) {
     out << "Content pack: " << report.directory.string() << "\n";
     if (!report.picture.exists) {
-        out << "Picture: picture.jpg MISSING\n";
+        out << "Picture: picture.jpg MISSING";
+        if (!report.picture.renameHint.empty())
+            out << " (" << utf8(report.picture.renameHint) << ")";
+        out << "\n";
     } else {
         out << "Picture: picture.jpg " << (report.picture.decodes ? "ok" : "DOES NOT DECODE");
         if (report.picture.width > 0)
@@ -118,23 +167,17 @@ void printText(const PackReport& report, std::ostream& out) {
         out << "Title: \"" << utf8(*report.title) << "\"\n";
 
     if (report.error) {
-        out << "\nThe program cannot load this pack. It shows the box \"" << utf8(report.error->title)
-            << "\":\n  " << utf8(report.error->message) << "\n";
-        if (report.error->line) {
-            out << "config.ini: the reader stopped at line " << *report.error->line << ", column "
-                << *report.error->column << ".\n";
-        }
+        out << "\nThe program cannot load this pack. It shows the box \""
+            << utf8(report.error->title) << "\":\n  " << utf8(report.error->message) << "\n";
+        printItems(report, out);
+        if (report.greeting || !report.lines.empty() || !report.answers.empty())
+            out << "\nRead before the failure:\n";
+        printSpoken(report, out);
         return;
     }
 
-    if (report.greeting)
-        printItem("Greeting (0)", *report.greeting, out);
-    out << "Lines: " << report.lines.size() << "\n";
-    for (const SpokenItem& line : report.lines)
-        printItem("Line " + std::to_string(line.number), line, out);
-    out << "Answers: " << report.answers.size() << "\n";
-    for (const SpokenItem& answer : report.answers)
-        printItem("Answer " + std::to_string(answer.number), answer, out);
+    printItems(report, out);
+    printSpoken(report, out);
     if (!report.unusedFiles.empty()) {
         out << "Sound files no item uses:";
         for (const std::string& name : report.unusedFiles)
@@ -158,12 +201,14 @@ void printJson(const PackReport& report, std::ostream& out) {
     const char* status = report.verdict() == Verdict::Complete     ? "complete"
                          : report.verdict() == Verdict::Incomplete ? "incomplete"
                                                                    : "error";
-    out << "{\n  \"directory\": " << jsonString(report.directory.string())
-        << ",\n  \"status\": \"" << status << "\""
+    out << "{\n  \"directory\": " << jsonString(report.directory.string()) << ",\n  \"status\": \""
+        << status << "\""
         << ",\n  \"exit\": " << static_cast<int>(report.verdict());
     out << ",\n  \"picture\": {\"file\": \"picture.jpg\", \"exists\": "
         << (report.picture.exists ? "true" : "false")
         << ", \"decodes\": " << (report.picture.decodes ? "true" : "false");
+    if (!report.picture.renameHint.empty())
+        out << ", \"hint\": " << jsonString(report.picture.renameHint);
     if (report.picture.width > 0)
         out << ", \"width\": " << report.picture.width << ", \"height\": " << report.picture.height;
     out << "}";
@@ -172,7 +217,10 @@ void printJson(const PackReport& report, std::ostream& out) {
         out << ",\n  \"error\": {\"title\": " << jsonString(report.error->title)
             << ", \"message\": " << jsonString(report.error->message);
         if (report.error->line)
-            out << ", \"line\": " << *report.error->line << ", \"column\": " << *report.error->column;
+            out << ", \"line\": " << *report.error->line
+                << ", \"column\": " << *report.error->column;
+        if (report.error->item)
+            out << ", \"item\": " << *report.error->item;
         out << "}";
     } else {
         out << ",\n  \"error\": null";
@@ -180,6 +228,7 @@ void printJson(const PackReport& report, std::ostream& out) {
     out << ",\n  \"greeting\": " << (report.greeting ? jsonItem(*report.greeting) : "null");
     out << ",\n  \"lines\": " << jsonItems(report.lines);
     out << ",\n  \"answers\": " << jsonItems(report.answers);
+    out << ",\n  \"items\": " << jsonItemRows(report.items);
     out << ",\n  \"unused\": [";
     for (std::size_t i = 0; i < report.unusedFiles.size(); ++i)
         out << (i ? ", " : "") << jsonString(report.unusedFiles[i]);

@@ -9,9 +9,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tobble-check [--json] [DIRECTORY]\n"
+    "Usage: tobble-check [--json] [--items] [DIRECTORY]\n"
     "Checks a Tobble content pack (config.ini, picture.jpg and the .wav files) the way the\n"
     "program loads it. DIRECTORY defaults to the current one. Writes nothing.\n"
+    "When the load fails, or with --items, lists config.ini item by item as it was read.\n"
     "Exit status: 0 complete, 1 loads but sounds are missing, unplayable or unused,\n"
     "2 the program would show its load error, 64 bad usage.\n";
 
@@ -19,10 +20,13 @@ constexpr const char* kUsage =
 
 int main(int argc, char* argv[]) {
     bool json = false;
+    bool items = false;
     const char* directory = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0) {
             json = true;
+        } else if (std::strcmp(argv[i], "--items") == 0) {
+            items = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
             return 0;
@@ -37,7 +41,8 @@ int main(int argc, char* argv[]) {
     // The picture is decoded by the program's own loader, whose format plugins Qt finds through
     // the application object.
     QCoreApplication app(argc, argv);
-    const tobble::check::PackReport report = tobble::check::checkPack(directory ? directory : ".");
+    const tobble::check::PackReport report =
+        tobble::check::checkPack(directory ? directory : ".", items);
     if (json)
         tobble::check::printJson(report, std::cout);
     else

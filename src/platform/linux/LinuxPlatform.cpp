@@ -82,16 +82,9 @@ std::u16string LinuxPlatform::inputBox(const std::u16string& prompt, const std::
 }
 
 PicturePtr LinuxPlatform::loadPicture(const std::u16string& path) {
-    const QString file = toQString(path);
-    const QFileInfo info(file);
-    if (!info.exists())
-        throw Failure(u"File not found: " + path);
-    if (info.isDir())
-        throw Failure(u"Path/File access error: " + path + u" is a directory, not a picture");
     // A pipe or a device would block the window while the decoder waits for data.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(path), error))
-        throw Failure(u"Path/File access error: " + path + u" is not a regular file");
+    requireRegularFile(path);
+    const QString file = toQString(path);
 
     QImageReader reader(file);
     const QSize size = reader.size();

@@ -9,7 +9,8 @@
 namespace tobble {
 
 // A main window that is never shown: it keeps the caption and the picture a load gives it, and
-// its timers never tick. Lets the loader run outside the program, as the pack checker does.
+// its timers never tick. Lets the loader run outside the program: the pack checker, the corpus
+// test and the Reload fuzz target use it.
 class UnseenWindow : public Window {
 public:
     std::u16string caption = layout::kInitialCaption;
