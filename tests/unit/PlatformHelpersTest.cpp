@@ -7,31 +7,6 @@
 namespace tobble::testing {
 namespace {
 
-TEST(Timer, EnablingStartsAFreshIntervalAndDisablingStops) {
-    FakeTimerDriver driver;
-    Timer timer(driver, 100);
-    EXPECT_FALSE(driver.running);
-    timer.setEnabled(true);
-    EXPECT_TRUE(driver.running);
-    EXPECT_EQ(driver.runningInterval, 100);
-    timer.setEnabled(true);
-    EXPECT_EQ(driver.starts, 1) << "enabling an enabled timer changes nothing";
-    timer.setEnabled(false);
-    EXPECT_FALSE(driver.running);
-}
-
-TEST(Timer, ZeroIntervalGivesNoTicksAndNegativeIsRefused) {
-    FakeTimerDriver driver;
-    Timer timer(driver, 0);
-    timer.setEnabled(true);
-    EXPECT_FALSE(driver.running);
-    EXPECT_THROW(timer.setInterval(-1), Failure);
-    EXPECT_EQ(timer.interval(), 0);
-    timer.setInterval(250);
-    EXPECT_TRUE(driver.running);
-    EXPECT_EQ(driver.runningInterval, 250);
-}
-
 TEST(NumberText, TakesPlainIntegersIn16Bits) {
     EXPECT_EQ(parseInt16(u"1000"), 1000);
     EXPECT_EQ(parseInt16(u"  -32768 "), -32768);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/FileNames.h"
 #include "platform/Failure.h"
 #include "platform/win32/WideText.h"
 
@@ -84,11 +85,7 @@ GdiplusSession::~GdiplusSession() {
 }
 
 PicturePtr loadGdiPicture(const std::u16string& path) {
-    const DWORD attributes = GetFileAttributesW(wide(path));
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        throw Failure(u"File not found: " + path);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        throw Failure(u"Path/File access error: " + path + u" is a directory, not a picture");
+    requireRegularFile(path);
 
     Gdiplus::GpBitmap* raw = nullptr;
     Gdiplus::Status status = flat::GdipCreateBitmapFromFile(wide(path), &raw);
