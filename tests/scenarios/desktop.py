@@ -285,6 +285,11 @@ class Listener:
         best = max(shares, key=shares.get, default=None)
         return best if best and shares[best] > 0.5 else None
 
+    def share(self, samples, at, name, window_ms=100):
+        """How much of what sounds from sample `at` is the tone `name` (0 to 1)."""
+        return _tone_share(samples[at: at + self.rate * window_ms // 1000], self.rate,
+                           self.tones[name])
+
     def sounds_since(self, mark, min_gap_ms=40, min_len_ms=30):
         """[(seconds after mark, name or None, length in seconds)] of each sound that began
         after the mark. A sound already under way at the mark is not one of them: its tail is

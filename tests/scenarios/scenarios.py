@@ -359,6 +359,10 @@ def talking(s):
     s.check("clicks on the picture beside the character do nothing",
             not heard and red == {"left": None, "right": None}, (heard, red))
 
+    cut = cuts_off(s)
+    s.check("a second line cuts off the first", cut is not False,
+            "no two clicks close enough to tell" if cut is None else "")
+
     question = "Will it rain today?"
     answer = s.expect_sound("Enter in the question box plays an answer",
                             lambda: (s.type_text(question), s.key("Return")),
@@ -375,6 +379,33 @@ def talking(s):
         s.check("the typed question stays in the box", typed == question, repr(typed))
     s.exits("closing the window ends the program", lambda: s.key("alt+F4"))
     s.check_nothing_written()
+
+
+def cuts_off(s):
+    """Two quick clicks on the character: once the second line sounds, the first is silent.
+    False if the first went on under the second; None if no try gave two different lines
+    close enough together to tell."""
+    listener, step = s.listener, s.listener.rate // 100
+    for _ in range(5):
+        s.wait_quiet()
+        mark = listener.now()
+        s.click(68, 84)
+        time.sleep(0.12)
+        s.click(68, 84)
+        time.sleep(1.0)
+        samples = listener.read(mark)
+        heard = listener.sounds_since(mark)
+        if not heard or not heard[0][1]:
+            continue
+        first, start = heard[0][1], int(heard[0][0] * listener.rate)
+        others = [name for name in listener.tones if name != first]
+        second = next((at for at in range(start, len(samples), step)
+                       if any(listener.share(samples, at, n) > 0.3 for n in others)), None)
+        # The first tone lasts 0.45 s: the second must begin well inside it to tell.
+        if second is None or second - start > listener.rate * 3 // 10:
+            continue
+        return listener.share(samples, second + listener.rate * 8 // 100, first) < 0.2
+    return None
 
 
 def shrink_about_reload_quit(s):
