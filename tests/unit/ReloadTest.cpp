@@ -36,6 +36,23 @@ TEST(Reload, FillsTitleLinesAndAnswers) {
     ASSERT_NE(h.window.picture, nullptr);
 }
 
+TEST(Reload, AFailedLoadKeepsWhatItReadAndTheNextOneOpensTheFileAfresh) {
+    Harness h;
+    h.dir.write("config.ini", "x\r\n\"Half\"\r\nx\r\n2\r\n\"Hi\"\r\n\"one\"\r\n");
+    h.form.mnuReload_Click();
+    EXPECT_NE(errorShown(h.take()), "");
+    EXPECT_EQ(h.window.caption, u"Half");
+    EXPECT_EQ(h.form.speech().PhraseCount, 2);
+    EXPECT_EQ(h.form.speech().Phrases[1], u"one");
+
+    h.dir.write("config.ini", configText("Whole", {"Hi", "one", "two"}, {"yes"}));
+    h.form.mnuReload_Click();
+    EXPECT_EQ(errorShown(h.take()), "");
+    EXPECT_EQ(h.window.caption, u"Whole");
+    EXPECT_EQ(h.form.speech().Phrases[2], u"two");
+    EXPECT_EQ(h.form.speech().Answers[1], u"yes");
+}
+
 TEST(Reload, LoadsThePictureBeforeReadingTheFile) {
     Harness h;
     h.dir.write("config.ini", configText("T", {"Hi"}, {}));
