@@ -48,7 +48,7 @@ class Wine:
         self.dir = tempfile.mkdtemp(prefix="tobble-wine-")
         self.env = dict(os.environ, WINEPREFIX=os.path.join(self.dir, "prefix"),
                         WINEARCH="win64" if self.wine64 else "win32", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;notepad.exe=n")
         self.env.pop("DISPLAY", None)
         run = lambda *argv: subprocess.run(argv, env=self.env, capture_output=True,  # noqa: E731
                                            timeout=180)
@@ -117,8 +117,9 @@ class Wine:
         return next((texts[0] for name, texts in self.probe(s) if name == title and texts), None)
 
     def fake_editor(self, s, log):
-        # Windows looks for a program first in the directory of the one that starts it.
-        shutil.copy2(self.probe_exe, os.path.join(s.appdir, "notepad.exe"))
+        # The program starts the system's own Notepad, from the Windows directory.
+        shutil.copy2(self.probe_exe, os.path.join(
+            self.env["WINEPREFIX"], "drive_c", "windows", "notepad.exe"))
         s.desktop.env["TOBBLE_EDITOR_LOG"] = windows_path(log)
 
     def editor_call(self, s, log):
