@@ -7,6 +7,7 @@ import datetime
 import json
 import os
 import select
+import shutil
 import statistics
 import subprocess
 import sys
@@ -15,10 +16,9 @@ import time
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "e2e"))
-from content import Character, tone  # noqa: E402
-from desktop import Desktop  # noqa: E402
-from xlib import Screen, _x11  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "scenarios"))
+from desktop import Desktop, Screen, _x11  # noqa: E402
+from scenarios import Character, tone  # noqa: E402
 
 MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
@@ -239,10 +239,11 @@ def fmt(v, digits=1):
 
 
 def clicks_only(program):
-    with Desktop(window_manager=False, bus=False) as d:
+    with Desktop() as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
-        character.write(appdir, program)
+        character.write(appdir)
+        shutil.copy2(program, os.path.join(appdir, "tobble"))
         for name, hz in character.tones.items():
             tone(os.path.join(appdir, name), hz, 0.15)
         bench = Bench(d, {"tobble": os.path.join(appdir, "tobble")}, appdir)
@@ -267,10 +268,11 @@ def main():
         return clicks_only(args.program)
 
     rows = []
-    with Desktop(window_manager=False, bus=False) as d:
+    with Desktop() as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
-        character.write(appdir, args.program)
+        character.write(appdir)
+        shutil.copy2(args.program, os.path.join(appdir, "tobble"))
         for name, hz in character.tones.items():  # short sounds: clicks follow each other fast
             tone(os.path.join(appdir, name), hz, 0.15)
         programs = {"tobble": os.path.join(appdir, "tobble"),
@@ -307,7 +309,7 @@ def main():
 
     lines = [
         f"Tobble benchmark, {datetime.datetime.now():%Y-%m-%d %H:%M}, {os.cpu_count()} CPUs,"
-        " Xvfb without a window manager, PulseAudio null sink",
+        " Xvfb with openbox, PulseAudio null sink",
         "",
         f"{'measure':44} {'tobble':>22} {'Qt floor':>22} {'Xlib floor':>22} {'ratio/Qt':>8}  target",
         f"{'start to first mapped window, ms, median (min..max) of ' + str(STARTS):44} "
