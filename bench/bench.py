@@ -33,10 +33,7 @@ class MapWatcher:
 
     def __init__(self, display):
         self.dpy = _x11.XOpenDisplay(display.encode())
-        _x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-        _x11.XPending.argtypes = [ctypes.c_void_p]
-        _x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-        _x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        _x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         _x11.XSelectInput(self.dpy, _x11.XDefaultRootWindow(self.dpy), SUBSTRUCTURE_NOTIFY_MASK)
         _x11.XSync(self.dpy, 0)
         self.fd = _x11.XConnectionNumber(self.dpy)
