@@ -236,7 +236,7 @@ def fmt(v, digits=1):
 
 
 def clicks_only(program):
-    with Desktop() as d:
+    with Desktop(window_manager=False) as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
         character.write(appdir)
@@ -265,7 +265,7 @@ def main():
         return clicks_only(args.program)
 
     rows = []
-    with Desktop() as d:
+    with Desktop(window_manager=False) as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
         character.write(appdir)
@@ -306,7 +306,7 @@ def main():
 
     lines = [
         f"Tobble benchmark, {datetime.datetime.now():%Y-%m-%d %H:%M}, {os.cpu_count()} CPUs,"
-        " Xvfb with openbox, PulseAudio null sink",
+        " Xvfb without a window manager, PulseAudio null sink",
         "",
         f"{'measure':44} {'tobble':>22} {'Qt floor':>22} {'Xlib floor':>22} {'ratio/Qt':>8}  target",
         f"{'start to first mapped window, ms, median (min..max) of ' + str(STARTS):44} "

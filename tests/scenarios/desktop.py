@@ -33,7 +33,8 @@ def wait_for(predicate, timeout, what, interval=0.05):
 class Desktop:
     rate = 16000  # of the recording, mono 16-bit
 
-    def __init__(self):
+    def __init__(self, window_manager=True):
+        self.window_manager = window_manager  # off only for timings of a bare X server
         self.dir = tempfile.mkdtemp(prefix="tobble-desktop-")
         self.procs = []  # (name, Popen), stopped in reverse order
         self.bus_pid = None
@@ -87,9 +88,10 @@ class Desktop:
         out = self.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
                         "--print-pid=1"], timeout=10).stdout.split()
         self.env["DBUS_SESSION_BUS_ADDRESS"], self.bus_pid = out[0], int(out[1])
-        self.spawn("openbox", ["openbox", "--sm-disable"])
-        wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
+        if self.window_manager:
+            self.spawn("openbox", ["openbox", "--sm-disable"])
+            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
         self._start_pulse()
 
     def _start_x(self):
