@@ -7,6 +7,7 @@ import datetime
 import json
 import os
 import select
+import shutil
 import statistics
 import subprocess
 import sys
@@ -15,10 +16,9 @@ import time
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "e2e"))
-from content import Character, tone  # noqa: E402
-from desktop import Desktop  # noqa: E402
-from xlib import Screen, _x11  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "scenarios"))
+from desktop import Desktop, Screen, _x11  # noqa: E402
+from scenarios import Character, tone  # noqa: E402
 
 MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
@@ -33,10 +33,7 @@ class MapWatcher:
 
     def __init__(self, display):
         self.dpy = _x11.XOpenDisplay(display.encode())
-        _x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-        _x11.XPending.argtypes = [ctypes.c_void_p]
-        _x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-        _x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        _x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         _x11.XSelectInput(self.dpy, _x11.XDefaultRootWindow(self.dpy), SUBSTRUCTURE_NOTIFY_MASK)
         _x11.XSync(self.dpy, 0)
         self.fd = _x11.XConnectionNumber(self.dpy)
@@ -239,10 +236,11 @@ def fmt(v, digits=1):
 
 
 def clicks_only(program):
-    with Desktop(window_manager=False, bus=False) as d:
+    with Desktop(window_manager=False) as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
-        character.write(appdir, program)
+        character.write(appdir)
+        shutil.copy2(program, os.path.join(appdir, "tobble"))
         for name, hz in character.tones.items():
             tone(os.path.join(appdir, name), hz, 0.15)
         bench = Bench(d, {"tobble": os.path.join(appdir, "tobble")}, appdir)
@@ -267,10 +265,11 @@ def main():
         return clicks_only(args.program)
 
     rows = []
-    with Desktop(window_manager=False, bus=False) as d:
+    with Desktop(window_manager=False) as d:
         appdir = os.path.join(d.dir, "app")
         character = Character()
-        character.write(appdir, args.program)
+        character.write(appdir)
+        shutil.copy2(args.program, os.path.join(appdir, "tobble"))
         for name, hz in character.tones.items():  # short sounds: clicks follow each other fast
             tone(os.path.join(appdir, name), hz, 0.15)
         programs = {"tobble": os.path.join(appdir, "tobble"),

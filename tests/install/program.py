@@ -1,422 +1,225 @@
 #!/usr/bin/env python3
-"""The real program as a person starts it: from a character folder, by name, with stray
-arguments, on a desktop that has both Wayland and X, on a scaled screen.
+"""The program as a person starts it: from a character folder, by name, with stray arguments,
+on a desktop that has both Wayland and X; its frame and its pointer on a scaled screen. All on
+one private desktop (tests/scenarios/desktop.py).
 
-Each check starts its own X server (and window manager or Wayland compositor where it needs one),
-so the checks can run side by side. Usage: program.py --program PATH CHECK
+Usage: program.py PROGRAM
 """
-import argparse
+import contextlib
 import ctypes
 import ctypes.util
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
+import traceback
 
-BUNDLED_TITLE = None  # read from the bundled config.ini beside the program
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "scenarios"))
+from desktop import Desktop, Screen, _x11, wait_for  # noqa: E402
+from scenarios import Character  # noqa: E402
 
-
-def wait_for(predicate, timeout, what, interval=0.05):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+failures = []
 
 
-def title_in(config_ini):
-    """The window title a config.ini gives: its second item (the files here quote every item)."""
-    with open(config_ini, encoding="utf-8", errors="replace") as f:
-        items = [line.strip().strip('"') for line in f if line.strip()]
-    return items[1]
+def check(what, ok, detail=""):
+    print(("ok   " if ok else "FAIL ") + what + ("" if ok else f": {detail}"), flush=True)
+    if not ok:
+        failures.append(what)
 
 
-class Desktop:
-    """A private X server, optionally with openbox, and the processes started on it."""
-
-    def __init__(self, work, window_manager=False):
-        self.work = work
-        self.procs = []
-        self.env = dict(os.environ)
-        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR"):
-            self.env.pop(name, None)
-        runtime = os.path.join(work, "run")
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        self.env["XDG_RUNTIME_DIR"] = runtime
-        self._start_x()
-        if window_manager:
-            self.spawn(["openbox", "--sm-disable"])
-            wait_for(lambda: "window id" in self.run(
-                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
-
-    def _start_x(self):
-        read, write = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                    "-nolisten", "tcp"], pass_fds=(write,))
-        os.close(write)
-        data = b""
-        end = time.monotonic() + 10
-        while not data.endswith(b"\n") and time.monotonic() < end:
-            chunk = os.read(read, 16)
-            if not chunk:
-                break
-            data += chunk
-        os.close(read)
-        if not data.strip():
-            raise AssertionError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + data.decode().strip()
-
-    def spawn(self, argv, env=None, **kw):
-        proc = subprocess.Popen(argv, env=env or self.env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, **kw)
-        self.procs.append(proc)
-        return proc
-
-    def run(self, argv, env=None, timeout=20):
-        return subprocess.run(argv, env=env or self.env, capture_output=True, text=True,
-                              timeout=timeout)
-
-    def window_of(self, proc, timeout=20, env=None):
-        """The visible top-level X window of a process."""
-        def find():
-            if proc.poll() is not None:
-                raise AssertionError(f"the program ended with status {proc.returncode}")
-            out = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(proc.pid)],
-                           env=env).stdout.split()
-            return out[0] if out else None
-        return wait_for(find, timeout, "the program's window")
-
-    def title(self, window, env=None):
-        return self.run(["xdotool", "getwindowname", window], env=env).stdout.strip()
-
-    def stop(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.send_signal(signal.SIGTERM)
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
-        self.procs = []
+def out(env, *argv):
+    return subprocess.run(argv, env=env, capture_output=True, text=True, timeout=20).stdout
 
 
-def make_character(folder, title):
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "config.ini"), "w", encoding="utf-8") as f:
-        f.write(f'"A character of its own"\n"{title}"\n"Lines:"\n1\n"Hello from the folder"\n'
-                '"One line"\n"Answers:"\n1\n"Yes"\n')
-    subprocess.run(["convert", "-size", "40x60", "xc:green", os.path.join(folder, "picture.jpg")],
-                   check=True)
+def windows(env, proc):
+    return out(env, "xdotool", "search", "--onlyvisible", "--pid", str(proc.pid)).split()
 
 
-class Checks:
-    def __init__(self, program, work):
-        self.program = os.path.abspath(program)
-        self.bundled_title = title_in(os.path.join(os.path.dirname(self.program), "config.ini"))
-        self.work = work
-        self.failures = []
-        self.passed = 0
+@contextlib.contextmanager
+def started(d, argv, env=None, cwd=None, window=True):
+    """The program running on the desktop, and its X window (found by its process)."""
+    env = env or d.env
+    proc = d.spawn("program", argv, env=env, cwd=cwd or d.dir)
 
-    def check(self, what, ok, detail=""):
-        print(("ok   " if ok else "FAIL ") + what + ("" if ok else f": {detail}"), flush=True)
-        if ok:
-            self.passed += 1
-        else:
-            self.failures.append(what)
-
-    def title_when_started(self, desktop, argv, cwd=None, env=None):
-        proc = desktop.spawn(argv, cwd=cwd, env=env)
-        try:
-            return desktop.title(desktop.window_of(proc, env=env), env=env)
-        finally:
-            proc.terminate()
-            proc.wait(10)
-
-    def character_folder(self):
-        """A folder with its own files and a link named tobble runs its own character; the same
-        link found by bare name through PATH runs the bundled one."""
-        desktop = Desktop(self.work)
-        try:
-            folder = os.path.join(self.work, "Ziggy")
-            make_character(folder, "Ziggy from its folder")
-            os.symlink(self.program, os.path.join(folder, "tobble"))
-            title = self.title_when_started(desktop, [os.path.join(folder, "tobble")])
-            self.check("started by its path, the link runs the folder's character",
-                       title == "Ziggy from its folder", f"window title {title!r}")
-
-            title = self.title_when_started(desktop, ["./tobble"], cwd=folder)
-            self.check("started as ./tobble inside the folder, it runs the folder's character",
-                       title == "Ziggy from its folder", f"window title {title!r}")
-
-            # A path through a linked folder: the folder's own path is resolved.
-            shortcut = os.path.join(self.work, "shortcut")
-            os.symlink(folder, shortcut)
-            title = self.title_when_started(desktop, [os.path.join(shortcut, "tobble")])
-            self.check("started through a link to the folder, it runs the folder's character",
-                       title == "Ziggy from its folder", f"window title {title!r}")
-
-            env = dict(desktop.env, PATH=folder + os.pathsep + desktop.env.get("PATH", ""))
-            title = self.title_when_started(desktop, ["tobble"], cwd=self.work, env=env)
-            self.check("started by bare name through PATH, it runs the bundled character",
-                       title == self.bundled_title,
-                       f"window title {title!r}, bundled {self.bundled_title!r}")
-        finally:
-            desktop.stop()
-
-    def no_command_line(self):
-        """Qt's own options change nothing: the window is not mirrored, not moved to another
-        platform, and keeps the title from config.ini."""
-        desktop = Desktop(self.work)
-        try:
-            proc = desktop.spawn([self.program, "-reverse", "-platform", "offscreen",
-                                  "-qwindowtitle", "Not from config.ini", "-style", "fusion"])
-            window = desktop.window_of(proc)
-            title = desktop.title(window)
-            self.check("stray arguments leave the window title from config.ini",
-                       title == self.bundled_title, f"window title {title!r}")
-            # "Ask Tobble:" is left-aligned in its 129-pixel-wide label at x = 8, y = 288 of the
-            # 330-pixel-high client area under the menu bar: its white text must start near the
-            # left edge (mirrored, it would start near the right). The question box below it is
-            # white too, so only the label's first 15 rows are read.
-            time.sleep(0.5)
-            height = int(dict(line.split("=") for line in desktop.run(
-                ["xdotool", "getwindowgeometry", "--shell", window]).stdout.split())["HEIGHT"])
-            columns = white_columns(desktop, window, 0, height - 330 + 288, 145, 15)
-            self.check("\"Ask Tobble:\" is drawn from the left, not mirrored",
-                       bool(columns) and min(columns) < 20 and max(columns) < 110,
-                       f"white text in columns {columns[:1]}..{columns[-1:]}")
-        finally:
-            desktop.stop()
-
-    def wayland(self):
-        """With a Wayland compositor and an X server both present, the program runs as an X
-        window, so that it can stay above the others; with a Qt platform chosen, it keeps it."""
-        if not shutil.which("weston"):
-            self.check("weston is installed (Debian package weston)", False, "not found")
-            return
-        desktop = Desktop(self.work, window_manager=True)
-        weston = None
-        try:
-            weston_env = dict(desktop.env)
-            weston_env.pop("DISPLAY", None)
-            socket = "tobble-test-%d" % os.getpid()
-            log = os.path.join(self.work, "weston.log")
-            weston = desktop.spawn(["weston", "--backend=headless-backend.so", "--socket=" + socket,
-                                    "--idle-time=0", "--xwayland", "--log=" + log], env=weston_env)
-
-            def xwayland_display():
-                if not os.path.exists(log):
-                    return None
-                with open(log, errors="replace") as f:
-                    for line in f:
-                        if "xserver listening on display" in line:
-                            return line.rsplit(" ", 1)[1].strip()
-                return None
-            xwayland = wait_for(xwayland_display, 15, "weston's Xwayland display")
-            wait_for(lambda: os.path.exists(os.path.join(desktop.env["XDG_RUNTIME_DIR"], socket)),
-                     10, "weston's socket")
-            env = dict(desktop.env, WAYLAND_DISPLAY=socket, XDG_SESSION_TYPE="wayland")
-
-            # A Wayland desktop with its own Xwayland: the window is an X window there. (Weston's
-            # X window manager keeps no window above; GNOME's does.)
-            on_xwayland = dict(env, DISPLAY=xwayland)
-            proc = desktop.spawn([self.program], env=on_xwayland)
-            try:
-                window = desktop.window_of(proc, timeout=30, env=on_xwayland)
-                wm_class = desktop.run(["xprop", "-id", window, "WM_CLASS"],
-                                       env=on_xwayland).stdout
-                self.check("on weston with Xwayland, the window is an X window on Xwayland",
-                           '"tobble", "Tobble"' in wm_class, wm_class.strip())
-            finally:
-                proc.terminate()
-                proc.wait(10)
-
-            # The same desktop seen through an X server with a window manager that keeps
-            # windows above (openbox): the window is kept above.
-
-            proc = desktop.spawn([self.program], env=env)
-            try:
-                window = desktop.window_of(proc, env=env)
-                state = desktop.run(["xprop", "-id", window, "_NET_WM_STATE"], env=env).stdout
-                self.check("on Wayland with an X server, the window is an X window kept above",
-                           "_NET_WM_STATE_ABOVE" in state, state.strip())
-            finally:
-                proc.terminate()
-                proc.wait(10)
-
-            chosen = dict(env, QT_QPA_PLATFORM="wayland")
-            proc = desktop.spawn([self.program], env=chosen)
-            try:
-                time.sleep(2)
-                windows = desktop.run(["xdotool", "search", "--onlyvisible", "--pid",
-                                       str(proc.pid)], env=env).stdout.split()
-                self.check("a Qt platform chosen by the person is kept (native Wayland)",
-                           proc.poll() is None and not windows,
-                           f"running: {proc.poll() is None}, X windows: {windows}")
-            finally:
-                proc.terminate()
-                proc.wait(10)
-
-            native = dict(env)
-            native.pop("DISPLAY")
-            proc = desktop.spawn([self.program], env=native)
-            try:
-                time.sleep(2)
-                self.check("without an X server it starts natively on Wayland and keeps running",
-                           proc.poll() is None, f"ended with status {proc.returncode}")
-            finally:
-                proc.terminate()
-                proc.wait(10)
-        finally:
-            desktop.stop()
-
-    def window(self):
-        """The frame, title bar included, is centred on the screen, and there is no maximize
-        button on a window whose size is fixed."""
-        desktop = Desktop(self.work, window_manager=True)
-        try:
-            proc = desktop.spawn([self.program])
-            window = desktop.window_of(proc)
-
-            def framed():
-                extents = desktop.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"]).stdout
-                return extents if "=" in extents else None
-            extents = [int(v) for v in wait_for(framed, 10, "the frame").split("=")[1].split(",")]
-            left, right, top, bottom = extents
-
-            def geometry():
-                out = desktop.run(["xwininfo", "-id", window]).stdout
-                values = {}
-                for line in out.splitlines():
-                    key, _, value = line.strip().partition(":")
-                    values[key] = value.strip()
-                return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
-                        int(values["Width"]), int(values["Height"]))
-
-            def frame_centre():
-                x, y, w, h = geometry()
-                return (x - left + (left + w + right) / 2, y - top + (top + h + bottom) / 2)
-            # The frame is placed once the window manager has told its size.
-            try:
-                centre = wait_for(lambda: (lambda c: c if abs(c[1] - 384) <= 1 else None)(
-                    frame_centre()), 5, "the frame to be centred")
-            except AssertionError:
-                centre = frame_centre()
-            self.check("the frame, title bar included, is centred on the 1024x768 screen",
-                       abs(centre[0] - 512) <= 1 and abs(centre[1] - 384) <= 1,
-                       f"frame centre {centre}, frame extents {extents}")
-
-            # The window itself asks for no maximize button (Motif hints: flags, functions,
-            # decorations; function 0x10 and decoration 0x40 are maximize), whatever a window
-            # manager would make of a fixed size by itself.
-            hints = desktop.run(["xprop", "-id", window, "_MOTIF_WM_HINTS"]).stdout
-            values = [int(v, 0) for v in hints.split("=")[1].split(",")] if "=" in hints else []
-            self.check("the window asks for no maximize button, but for close and minimize",
-                       len(values) >= 3 and values[0] & 3 == 3 and not values[1] & 0x11
-                       and values[1] & 0x28 == 0x28 and not values[2] & 0x41,
-                       hints.strip())
-            actions = desktop.run(["xprop", "-id", window, "_NET_WM_ALLOWED_ACTIONS"]).stdout
-            self.check("the window manager offers no maximize",
-                       "MAXIMIZE" not in actions and "_NET_WM_ACTION_CLOSE" in actions,
-                       actions.strip())
-        finally:
-            desktop.stop()
-
-    def pointer(self):
-        """Over the character the pointer is the microphone at 32 x 32 window units: 32 pixels
-        on a plain screen, 64 drawn from the 2x image on a screen scaled by 2, hot spot in the
-        middle."""
-        for scale in (1, 2):
-            desktop = Desktop(self.work)
-            try:
-                env = dict(desktop.env, QT_SCALE_FACTOR=str(scale))
-                proc = desktop.spawn([self.program], env=env)
-                window = desktop.window_of(proc)
-                geometry = desktop.run(["xdotool", "getwindowgeometry", "--shell", window]).stdout
-                where = dict(line.split("=") for line in geometry.split())
-                # The middle of the click area (32 + 73 / 2, 24 + 121 / 2 in window units).
-                x = int(where["X"]) + 68 * scale
-                y = int(where["Y"]) + 84 * scale
-                desktop.run(["xdotool", "mousemove", str(x), str(y)])
-                image = wait_for(lambda: (lambda c: c if c[0] > 24 else None)(
-                    cursor_image(desktop.env["DISPLAY"])), 5, "the microphone pointer")
-                size = 32 * scale
-                self.check(f"at scale {scale} the pointer is {size}x{size} with its hot spot in "
-                           "the middle",
-                           image == (size, size, size // 2, size // 2),
-                           f"width, height, hot spot: {image}")
-            finally:
-                desktop.stop()
+    def find():
+        if proc.poll() is not None:
+            raise AssertionError(f"the program ended with status {proc.returncode}")
+        return windows(env, proc)
+    try:
+        yield proc, wait_for(find, 30, "the program's window")[0] if window else None
+    finally:
+        proc.terminate()
+        proc.wait(10)
 
 
-def white_columns(desktop, window, x, y, w, h):
-    """Columns of a window rectangle that hold white pixels (ImageMagick reads the window)."""
-    shot = desktop.run(["import", "-window", window, "-crop", f"{w}x{h}+{x}+{y}", "+repage",
-                        "-depth", "8", "txt:-"])
-    columns = set()
-    for line in shot.stdout.splitlines()[1:]:
-        position, _, rest = line.partition(":")
-        if "#FFFFFF" in rest.upper():
-            columns.add(int(position.split(",")[0]))
-    return sorted(columns)
+def geometry(env, win):
+    v = {k.strip(): x for k, _, x in (ln.partition(":") for ln in out(env, "xwininfo", "-id",
+                                                                          win).splitlines())}
+    return [int(v[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
+                                "Height")]
+
+
+def prop(env, win, name):
+    return out(env, "xprop", "-id", win, name).strip()
+
+
+def character_folder(d, s, program, bundled):
+    """A folder with its own files and a link named tobble runs its own character, however the
+    link is reached; the link found by bare name through PATH runs the bundled one."""
+    folder = os.path.join(d.dir, "Ziggy")
+    Character(title="Ziggy from its folder", words=("one",)).write(folder)
+    os.symlink(program, os.path.join(folder, "tobble"))
+    os.symlink(folder, os.path.join(d.dir, "shortcut"))
+    on_path = dict(d.env, PATH=folder + os.pathsep + d.env["PATH"])
+    for how, argv, cwd, env, want in (
+            ("by its path", [os.path.join(folder, "tobble")], None, None, "folder's"),
+            ("as ./tobble in the folder", ["./tobble"], folder, None, "folder's"),
+            ("through a linked folder", [os.path.join(d.dir, "shortcut", "tobble")], None, None,
+             "folder's"),
+            ("by bare name through PATH", ["tobble"], None, on_path, "bundled")):
+        with started(d, argv, env, cwd) as (_, win):
+            title = out(d.env, "xdotool", "getwindowname", win).strip()
+        check(f"started {how}, it runs the {want} character",
+              title == ("Ziggy from its folder" if want == "folder's" else bundled), repr(title))
+
+
+def no_command_line(d, s, program, bundled):
+    """Qt's own options change nothing: not the title, the platform or the direction."""
+    with started(d, [program, "-reverse", "-platform", "offscreen", "-qwindowtitle",
+                     "Not from config.ini", "-style", "fusion"]) as (_, win):
+        title = out(d.env, "xdotool", "getwindowname", win).strip()
+        check("stray arguments leave the title from config.ini", title == bundled, repr(title))
+        # "Ask Tobble:" is left-aligned in its label at 8, 288 of the 330-pixel-high client
+        # area: mirrored, its white text would start near the right. Only the label's first 15
+        # rows are read, as the question box below is white too.
+        time.sleep(0.5)
+        x, y, _, h = geometry(d.env, win)
+        p = s.region(x, y + h - 330 + 288, 145, 15)
+        cols = sorted({i for i in range(145) for j in range(15) if p(i, j) == (255, 255, 255)})
+        check('"Ask Tobble:" is drawn from the left, not mirrored',
+              cols and cols[0] < 20 and cols[-1] < 110, f"white in columns {cols[:1]}..{cols[-1:]}")
+
+
+def wayland(d, s, program, bundled):
+    """With Wayland and X both present the program runs as an X window, so that it can stay
+    above the others; a Qt platform the person chose is kept."""
+    log, sock = os.path.join(d.dir, "weston.log"), f"tobble-test-{os.getpid()}"
+    d.spawn("weston", ["weston", "--backend=headless-backend.so", "--socket=" + sock,
+                       "--idle-time=0", "--xwayland", "--log=" + log],
+            env={k: v for k, v in d.env.items() if k != "DISPLAY"})
+
+    def xwayland():
+        lines = open(log, errors="replace").readlines() if os.path.exists(log) else []
+        return next((ln.rsplit(" ", 1)[1].strip() for ln in lines
+                     if "xserver listening on display" in ln), None)
+    on_xwayland = dict(d.env, WAYLAND_DISPLAY=sock, XDG_SESSION_TYPE="wayland",
+                       DISPLAY=wait_for(xwayland, 15, "weston's Xwayland"))
+    both = dict(on_xwayland, DISPLAY=d.env["DISPLAY"])
+    # Weston's own X window manager keeps no window above, so that is asked of openbox's.
+    with started(d, [program], on_xwayland) as (_, win):
+        wm_class = prop(on_xwayland, win, "WM_CLASS")
+    check("on weston, the window is an X window on Xwayland", '"tobble", "Tobble"' in wm_class,
+          wm_class)
+    with started(d, [program], both) as (_, win):
+        state = prop(both, win, "_NET_WM_STATE")
+    check("on Wayland with an X server, the window is an X window kept above",
+          "_NET_WM_STATE_ABOVE" in state, state)
+    for what, env in (("a Qt platform chosen by the person is kept (native Wayland)",
+                       dict(both, QT_QPA_PLATFORM="wayland")),
+                      ("without an X server it runs natively on Wayland",
+                       {k: v for k, v in both.items() if k != "DISPLAY"})):
+        with started(d, [program], env, window=False) as (proc, _):
+            time.sleep(2)
+            xwins = windows(both, proc)
+            check(what, proc.poll() is None and not xwins,
+                  f"status {proc.poll()}, X windows {xwins}")
+
+
+def window(d, s, program, bundled):
+    """The frame, title bar included, is centred; a window of fixed size has no maximize."""
+    with started(d, [program]) as (_, win):
+        extents = wait_for(lambda: "=" in prop(d.env, win, "_NET_FRAME_EXTENTS") and
+                           prop(d.env, win, "_NET_FRAME_EXTENTS"), 10, "the frame")
+        left, right, top, bottom = [int(v) for v in extents.split("=")[1].split(",")]
+
+        def centre():
+            x, y, w, h = geometry(d.env, win)
+            return x - left + (left + w + right) / 2, y - top + (top + h + bottom) / 2
+        try:  # placed once the window manager has told the frame's size
+            wait_for(lambda: abs(centre()[1] - 384) <= 1, 5, "the frame to be centred")
+        except TimeoutError:
+            pass
+        c = centre()
+        check("the frame is centred on the 1024x768 screen",
+              abs(c[0] - 512) <= 1 and abs(c[1] - 384) <= 1, f"centre {c}, extents {extents}")
+        # Motif hints: flags, functions, decorations; function 0x10 and decoration 0x40 are
+        # maximize, functions 0x08 and 0x20 minimize and close.
+        hints = prop(d.env, win, "_MOTIF_WM_HINTS")
+        v = [int(x, 0) for x in hints.split("=")[1].split(",")] if "=" in hints else []
+        check("the window asks for no maximize button, but for close and minimize",
+              len(v) >= 3 and v[0] & 3 == 3 and not v[1] & 0x11 and v[1] & 0x28 == 0x28
+              and not v[2] & 0x41, hints)
+        actions = prop(d.env, win, "_NET_WM_ALLOWED_ACTIONS")
+        check("the window manager offers no maximize",
+              "MAXIMIZE" not in actions and "_NET_WM_ACTION_CLOSE" in actions, actions)
 
 
 class _CursorImage(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
-                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
-                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
-                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.c_void_p),
-                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort)]
 
 
-def cursor_image(display):
-    """(width, height, hot x, hot y) of the pointer now shown: screenshots never contain it."""
-    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-    xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes") or "libXfixes.so.3")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    x11.XFree.argtypes = [ctypes.c_void_p]
-    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
-    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
-    dpy = x11.XOpenDisplay(display.encode())
-    if not dpy:
-        raise AssertionError(f"cannot open display {display}")
-    try:
-        image = xfixes.XFixesGetCursorImage(dpy)
-        if not image:
-            return None
-        c = image.contents
-        result = (c.width, c.height, c.xhot, c.yhot)
-        x11.XFree(image)
-        return result
-    finally:
-        x11.XCloseDisplay(dpy)
+_xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes") or "libXfixes.so.3")
+_xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
+_xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+
+
+def pointer(d, s, program, bundled):
+    """Over the character the pointer is the microphone at 32 x 32 window units, drawn from the
+    2x image on a screen scaled by 2, hot spot in the middle. Screenshots never show it."""
+    for scale in (1, 2):
+        with started(d, [program], dict(d.env, QT_SCALE_FACTOR=str(scale))) as (_, win):
+            x, y, w, h = geometry(d.env, win)
+            s.move(x + 68 * scale, y + h - 330 * scale + 84 * scale)  # the click area's middle
+
+            def image():
+                img = _xfixes.XFixesGetCursorImage(s.dpy)
+                c = img.contents
+                got = c.width > 24 and (c.width, c.height, c.xhot, c.yhot)
+                _x11.XFree(img)
+                return got
+            try:
+                got = wait_for(image, 5, "the microphone pointer")
+            except TimeoutError:
+                got = None
+            n = 32 * scale
+            check(f"at scale {scale} the pointer is {n}x{n} with its hot spot in the middle",
+                  got == (n, n, n // 2, n // 2), f"width, height, hot spot: {got}")
+            s.move(0, 0)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("check", choices=["character_folder", "no_command_line", "wayland",
-                                          "window", "pointer"])
-    args = parser.parse_args()
-    work = tempfile.mkdtemp(prefix="tobble-install-")
-    try:
-        checks = Checks(args.program, work)
-        try:
-            getattr(checks, args.check)()
-        except AssertionError as error:
-            checks.check(args.check, False, str(error))
-        print(f"{checks.passed} passed, {len(checks.failures)} failed")
-        return 1 if checks.failures else 0
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+    program = os.path.abspath(sys.argv[1])
+    with open(os.path.join(os.path.dirname(program), "config.ini"), errors="replace") as f:
+        bundled = [ln.strip().strip('"') for ln in f if ln.strip()][1]  # the title item
+    with Desktop() as d:
+        s = Screen(d.env["DISPLAY"])
+        for run in (character_folder, no_command_line, wayland, window, pointer):
+            print(f"== {run.__name__}", flush=True)
+            if run is wayland and not shutil.which("weston"):
+                check("weston is installed (Debian package weston)", False, "not found")
+                continue
+            try:
+                run(d, s, program, bundled)
+            except Exception as e:  # noqa: BLE001 - a broken check is one failure, go on
+                check(f"{run.__name__} ran to its end", False, f"{type(e).__name__}: {e}")
+                traceback.print_exc()
+        s.close()
+    print(f"{len(failures)} failed" if failures else "all passed")
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":

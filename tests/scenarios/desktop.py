@@ -11,6 +11,7 @@ import ctypes
 import ctypes.util
 import math
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -32,7 +33,8 @@ def wait_for(predicate, timeout, what, interval=0.05):
 class Desktop:
     rate = 16000  # of the recording, mono 16-bit
 
-    def __init__(self):
+    def __init__(self, window_manager=True):
+        self.window_manager = window_manager  # off only for timings of a bare X server
         self.dir = tempfile.mkdtemp(prefix="tobble-desktop-")
         self.procs = []  # (name, Popen), stopped in reverse order
         self.bus_pid = None
@@ -86,9 +88,10 @@ class Desktop:
         out = self.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
                         "--print-pid=1"], timeout=10).stdout.split()
         self.env["DBUS_SESSION_BUS_ADDRESS"], self.bus_pid = out[0], int(out[1])
-        self.spawn("openbox", ["openbox", "--sm-disable"])
-        wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
+        if self.window_manager:
+            self.spawn("openbox", ["openbox", "--sm-disable"])
+            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
         self._start_pulse()
 
     def _start_x(self):
@@ -191,6 +194,28 @@ class _XImage(ctypes.Structure):
                 ("destroy_image", ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p))]
 
 
+_CLIENT_MESSAGE = 33
+_x11.XInternAtom.restype = ctypes.c_ulong
+_x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+_x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                            ctypes.c_void_p]
+_x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+_x11.XPending.argtypes = [ctypes.c_void_p]
+_x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+_x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
 class Screen:
     """One connection to an X display: what is on the screen, and a mouse."""
 
@@ -235,6 +260,35 @@ class Screen:
     def move(self, x, y):
         _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
         _x11.XFlush(self.dpy)
+
+    def ping(self, window, timeout):
+        """Seconds until the window answered _NET_WM_PING (its event loop runs), or None."""
+        if not hasattr(self, "_stamp"):
+            self._stamp = 1000
+            self._atoms = [_x11.XInternAtom(self.dpy, n, 0) for n in (b"WM_PROTOCOLS",
+                                                                       b"_NET_WM_PING")]
+            _x11.XSelectInput(self.dpy, self.root, 1 << 17)  # the reply comes to the root
+        self._stamp += 1
+        ev = _XEvent()
+        ev.xclient.type, ev.xclient.window, ev.xclient.format = _CLIENT_MESSAGE, window, 32
+        ev.xclient.message_type = self._atoms[0]
+        ev.xclient.data[0], ev.xclient.data[1], ev.xclient.data[2] = \
+            self._atoms[1], self._stamp, window
+        start = time.monotonic()
+        _x11.XSendEvent(self.dpy, window, 0, 0, ctypes.byref(ev))
+        _x11.XFlush(self.dpy)
+        while True:
+            while _x11.XPending(self.dpy):
+                _x11.XNextEvent(self.dpy, ctypes.byref(ev))
+                c = ev.xclient
+                if ev.type == _CLIENT_MESSAGE and c.message_type == self._atoms[0] and \
+                        c.data[0] & 0xFFFFFFFF == self._atoms[1] and \
+                        c.data[1] & 0xFFFFFFFF == self._stamp:
+                    return time.monotonic() - start
+            left = timeout - (time.monotonic() - start)
+            if left <= 0:
+                return None
+            select.select([_x11.XConnectionNumber(self.dpy)], [], [], left)
 
 
 # -- the sound ----------------------------------------------------------------------------------
