@@ -28,7 +28,8 @@ std::optional<std::int32_t> parseWholeNumber(std::u16string_view text) {
     if (begin == end)
         return std::nullopt;
 
-    std::int32_t value = 0;
+    // Wide enough that one more digit past the cap cannot overflow.
+    std::int64_t value = 0;
     for (std::size_t i = begin; i < end; ++i) {
         const char16_t c = text[i];
         if (c < u'0' || c > u'9')
@@ -38,7 +39,7 @@ std::optional<std::int32_t> parseWholeNumber(std::u16string_view text) {
     }
     if (value > kHeld)
         value = kHeld;
-    return negative ? -value : value;
+    return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 std::optional<std::int16_t> parseInt16(std::u16string_view text) {
