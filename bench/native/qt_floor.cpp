@@ -3,16 +3,17 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Qt floor"));
-    window.menuBar()->addMenu(QStringLiteral("&Menu"))->addAction(QStringLiteral("&Quit"), &app,
-                                                                    &QApplication::quit);
+    window.menuBar()
+        ->addMenu(QStringLiteral("&Menu"))
+        ->addAction(QStringLiteral("&Quit"), &app, &QApplication::quit);
     auto* client = new QWidget(&window);
     auto* layout = new QVBoxLayout(client);
     layout->addWidget(new QLabel(QStringLiteral("Hello"), client));
