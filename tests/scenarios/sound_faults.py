@@ -142,8 +142,11 @@ def unplayable_file(s, seconds=30):
     fds2, rss2 = usage(s)
     s.check(f"{seconds} s of it: descriptors stay flat (at most 5 more)", fds2 - fds <= 5,
             f"{fds} -> {fds2}")
-    s.check(f"{seconds} s of it: memory stays flat (at most 8 MiB more)", rss2 - rss <= 8192,
-            f"{rss} -> {rss2} KiB")
+    memory = f"{seconds} s of it: memory stays flat (at most 8 MiB more)"
+    if os.environ.get("TOBBLE_SANITIZED"):
+        s.skip(memory, "a sanitizer build holds freed memory back by design")
+    else:
+        s.check(memory, rss2 - rss <= 8192, f"{rss} -> {rss2} KiB")
     s.check("the window answers", answers(s))
 
 
