@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "commands/NumberText.h"
+#include "app/NumberText.h"
 
 namespace tobble {
 

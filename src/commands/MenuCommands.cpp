@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
+#include "app/NumberText.h"
 #include "app/SoundFiles.h"
-#include "commands/NumberText.h"
 #include "platform/Failure.h"
 #include "ui/Layout.h"
 

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/FileNames.h"
-#include "commands/NumberText.h"
+#include "app/NumberText.h"
 #include "content/TextEncoding.h"
 #include "platform/Failure.h"
 

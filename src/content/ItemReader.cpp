@@ -1,6 +1,6 @@
 #include "content/ItemReader.h"
 
-#include "commands/NumberText.h"
+#include "app/NumberText.h"
 
 namespace tobble {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "commands/NumberText.h"
+#include "app/NumberText.h"
 #include "content/TextEncoding.h"
 
 namespace tobble::testing {

@@ -1,4 +1,4 @@
-#include "commands/NumberText.h"
+#include "app/NumberText.h"
 
 namespace tobble {
 
