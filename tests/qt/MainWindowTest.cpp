@@ -269,6 +269,20 @@ TEST_F(MainWindowTest, StartUpRunsOnceAndKeepsTheWindowOnTop) {
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
+// A character is a folder with its own files and a link to the program, started by its path.
+TEST(LinuxPlatformFolders, TheFolderAsNamedHoldsTheCharacterUnlessItHoldsNone) {
+    ContentDir folder;
+    const std::string link = folder.prefix() + "tobble";
+    const std::u16string own = LinuxPlatform("/proc/self/exe").programDirectory();
+    EXPECT_EQ(LinuxPlatform(link).programDirectory(), own) << "an empty folder";
+    folder.write("picture.jpg", "x");
+    EXPECT_EQ(toUtf8(LinuxPlatform(link).programDirectory()), folder.path().string());
+    folder.remove("picture.jpg");
+    folder.write("Config.ini", "x");
+    EXPECT_EQ(toUtf8(LinuxPlatform(link).programDirectory()), folder.path().string());
+    EXPECT_EQ(LinuxPlatform("tobble").programDirectory(), own) << "a bare name, found on PATH";
+}
+
 // The message boxes of the real platform, as the commands show them.
 TEST(LinuxPlatformBoxes, ShowTheIconTheStyleAsksForAndTheTextAsIs) {
     LinuxPlatform platform;

@@ -25,7 +25,7 @@ TEST(NumberText, HoldsHugeNumbersAtABillionSoTheyStayTooLarge) {
 }
 
 TEST(TextEncoding, Utf8RoundTripsAndMalformedBytesAreRejected) {
-    const std::u16string text = u"😀 Tobble é € \u0800 \U00010000";
+    const std::u16string text = u"😀 Tobble é € \u0800 \U00010000 \U000103FF";
     EXPECT_EQ(decodeUtf8(toUtf8(text)), text);
     EXPECT_FALSE(decodeUtf8("\xC3").has_value());
     EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
