@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -179,6 +180,12 @@ TEST_F(MainWindowTest, LabelsShowMarkupAsPlainText) {
     }
     EXPECT_EQ(coloured, 0) << "the tag is written out in white, not drawn as the picture";
     EXPECT_GT(inkWidth(tag), 40);
+}
+
+TEST_F(MainWindowTest, StartsWithItsFrameInTheMiddleOfTheScreen) {
+    const QPoint middle = window.screen()->availableGeometry().center();
+    const QPoint centre = window.frameGeometry().center();
+    EXPECT_LE((centre - middle).manhattanLength(), 2) << centre.x() << "," << centre.y();
 }
 
 TEST_F(MainWindowTest, BothLabelsUseTheBoldLabelFont) {
