@@ -119,4 +119,12 @@ WavFormat describeWav(std::string_view head, std::uint64_t fileSize) {
     return info;
 }
 
+bool hasPlainPcmLayout(const WavFormat& wav) {
+    constexpr std::uint64_t kLargest = 64u * 1024u * 1024u;
+    return wav.playable && wav.formatChunkBytes == 16 && !wav.unevenChunkBeforeData &&
+           !wav.dataBeforeFormat && wav.riffBytes > 0 && wav.riffBytes < kLargest &&
+           wav.dataBytes > 0 && wav.dataBytes < kLargest &&
+           wav.dataBytes % (wav.bitsPerSample / 8u) == 0 && wav.channels <= 32;
+}
+
 } // namespace tobble

@@ -34,6 +34,11 @@ struct WavFormat {
 // file, and a sound file can be large.
 constexpr std::size_t kWavHeadBytes = 1024 * 1024;
 
+// Playable, and in the plain layout that strict readers such as libcanberra's expect: a 16-byte
+// format chunk first, no empty or padded chunk before the data, whole samples, under 64 MB.
+// What libcanberra refuses it retries as Ogg Vorbis, and that failure leaks the open file.
+bool hasPlainPcmLayout(const WavFormat& wav);
+
 // Looks at the start of a file (head) whose full size is fileSize. Only the RIFF chunk headers
 // are read; head may be shorter than the file.
 WavFormat describeWav(std::string_view head, std::uint64_t fileSize);

@@ -45,9 +45,6 @@ constexpr auto kReconnectInterval = std::chrono::milliseconds(1000);
 // canberra indefinitely; the program must still end.
 constexpr auto kShutdownWait = std::chrono::milliseconds(300);
 
-// libcanberra's own WAV reader refuses what is larger than this.
-constexpr std::uint64_t kCanberraLargestFile = 64u * 1024u * 1024u;
-
 // The desktop's default sound: the sound theme's bell, or its error sound where it has no bell.
 std::string findDefaultSound() {
     for (const char* share : {"/usr/local/share", "/usr/share"}) {
@@ -62,15 +59,6 @@ std::string findDefaultSound() {
         }
     }
     return {};
-}
-
-// Beyond being playable PCM, a file must have the plain layout that canberra's WAV reader expects.
-// What it refuses it retries as Ogg Vorbis, and that failure leaks the open file and its buffers.
-bool canberraReads(const WavFormat& wav) {
-    return wav.playable && wav.formatChunkBytes == 16 && !wav.unevenChunkBeforeData &&
-           !wav.dataBeforeFormat && wav.riffBytes > 0 && wav.riffBytes < kCanberraLargestFile &&
-           wav.dataBytes > 0 && wav.dataBytes < kCanberraLargestFile &&
-           wav.dataBytes % (wav.bitsPerSample / 8u) == 0 && wav.channels <= 32;
 }
 
 // Whether path names a regular, readable .wav file that canberra will play. Never blocks: a FIFO
@@ -98,7 +86,7 @@ bool isPlayableWav(const std::string& path, std::string& buffer) {
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    return canberraReads(describeWav(std::string_view(buffer.data(), got), fileSize));
+    return hasPlainPcmLayout(describeWav(std::string_view(buffer.data(), got), fileSize));
 }
 
 bool lostConnection(int result) {
