@@ -125,25 +125,17 @@ double LinuxPlatform::timeOfDay() {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
-LinuxPlatform::LinuxPlatform(std::string startedAs) : startedAs_(std::move(startedAs)) {
-    // Made absolute at once: the folder is the one named from where the program started.
-    std::error_code error;
-    if (startedAs_.find('/') != std::string::npos && startedAs_.front() != '/') {
-        const std::filesystem::path absolute = std::filesystem::absolute(startedAs_, error);
-        if (!error)
-            startedAs_ = absolute.string();
-    }
-}
+namespace {
 
 // The folder the program was started from, as the person named it: a character folder holds its
 // own files and a link to the installed program, so only the folder's path is resolved, never
 // the link itself. Started by bare name through PATH, it is the executable's own folder, and so
 // it is when the named folder holds no character at all (the installed /usr/bin/tobble link).
-std::u16string LinuxPlatform::programDirectory() {
-    if (startedAs_.find('/') != std::string::npos) {
+std::u16string characterFolder(const std::string& startedAs) {
+    if (startedAs.find('/') != std::string::npos) {
         std::error_code error;
         const std::filesystem::path folder =
-            std::filesystem::canonical(std::filesystem::path(startedAs_).parent_path(), error);
+            std::filesystem::canonical(std::filesystem::path(startedAs).parent_path(), error);
         const std::u16string named = QFile::decodeName(folder.c_str()).toStdU16String();
         const auto holds = [&](const std::u16string& file) {
             return std::filesystem::exists(
@@ -154,6 +146,16 @@ std::u16string LinuxPlatform::programDirectory() {
     }
     const QFileInfo executable(QStringLiteral("/proc/self/exe"));
     return QFileInfo(executable.canonicalFilePath()).absolutePath().toStdU16String();
+}
+
+} // namespace
+
+// Found once, from the directory the program started in: every sound asks for it again.
+LinuxPlatform::LinuxPlatform(const std::string& startedAs)
+    : directory_(characterFolder(startedAs)) {}
+
+std::u16string LinuxPlatform::programDirectory() {
+    return directory_;
 }
 
 std::u16string LinuxPlatform::decodeAnsi(std::string_view bytes) {

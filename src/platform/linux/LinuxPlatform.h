@@ -11,7 +11,7 @@ namespace tobble {
 class LinuxPlatform : public Platform {
 public:
     // startedAs: argv[0], the program as the person named it; its folder holds the character.
-    explicit LinuxPlatform(std::string startedAs = {});
+    explicit LinuxPlatform(const std::string& startedAs = {});
 
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;
@@ -29,7 +29,7 @@ public:
     void endProgram() override;
 
 private:
-    std::string startedAs_;
+    std::u16string directory_;
     CanberraSound sound_;
 };
 
