@@ -1,0 +1,182 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "Fakes.h"
+#include "platform/Failure.h"
+#include "platform/win32/GdiPicture.h"
+#include "platform/win32/Win32Platform.h"
+#include "ui/win32/MainWindow.h"
+#include "ui/win32/Painting.h"
+#include "ui/win32/resource.h"
+
+namespace tobble {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string menuText(HMENU menu, UINT position) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+    return reinterpret_cast<const char16_t*>(text);
+}
+
+// The window as the program makes it, hidden, so that the start-up sequence does not run.
+class Win32Window : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(window.create(), nullptr); }
+
+    void choose(MenuCommand command) {
+        SendMessageW(window.handle(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+    }
+
+    // Client and outer width and height.
+    std::array<LONG, 4> sizes() {
+        RECT client{}, outer{};
+        GetClientRect(window.handle(), &client);
+        GetWindowRect(window.handle(), &outer);
+        return {client.right, client.bottom, outer.right - outer.left, outer.bottom - outer.top};
+    }
+
+    // A key pressed while the question box has the focus, as the message loop sees it.
+    bool pressKey(WORD key, bool ctrl = false) {
+        BYTE keys[256] = {};
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG message{window.text1(), WM_KEYDOWN, key, 1, 0, {}};
+        const bool translated = window.translateAccelerator(message);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        return translated;
+    }
+
+    testing::EventLog log;
+    testing::FakePlatform platform{log, u"C:\\nowhere"};
+    MainWindow window{GetModuleHandleW(nullptr), platform};
+};
+
+TEST_F(Win32Window, ShrinkTwiceRestoresTheExactStartingSize) {
+    const int dpi = GetDpiForWindow(window.handle()); // client sizes in twips
+    const auto start = sizes();
+    EXPECT_EQ(start[0] * 1440, 2175 * dpi);
+    EXPECT_EQ(start[1] * 1440, 4950 * dpi);
+    choose(MenuCommand::mnuShrink);
+    EXPECT_TRUE(window.isChecked(MenuCommand::mnuShrink));
+    EXPECT_EQ(sizes()[0], MulDiv(1750 - 120, dpi, 1440));
+    EXPECT_EQ(sizes()[1], MulDiv(2900 - 690, dpi, 1440));
+    choose(MenuCommand::mnuShrink);
+    EXPECT_FALSE(window.isChecked(MenuCommand::mnuShrink));
+    EXPECT_EQ(sizes(), start);
+}
+
+TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
+    HMENU bar = GetMenu(window.handle());
+    ASSERT_EQ(GetMenuItemCount(bar), 1);
+    HMENU dropDown = GetSubMenu(bar, 0);
+    std::u16string items = menuText(bar, 0);
+    for (int i = 0; i < GetMenuItemCount(dropDown); ++i) {
+        MENUITEMINFOW info{.cbSize = sizeof info, .fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE};
+        ASSERT_TRUE(GetMenuItemInfoW(dropDown, i, TRUE, &info));
+        const bool separator = info.fType & MFT_SEPARATOR;
+        items += separator ? u"|-" : u"|" + menuText(dropDown, i);
+        if (info.fState & (MFS_CHECKED | MFS_DISABLED))
+            items += u" [x]";
+        if (!separator) // the command is the item's identifier
+            EXPECT_EQ(info.wID, static_cast<UINT>(kMenuEntries[i].command)) << i;
+    }
+    EXPECT_EQ(items, u"&Menu|Say &What?\tF5|-|&Shrink|-|Auto &Smack|Set &Time|-|"
+                     u"&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q");
+}
+
+TEST_F(Win32Window, ShortcutKeysInTheQuestionBoxChooseTheirItems) {
+    EXPECT_FALSE(pressKey('Q')) << "Q alone is typed, not Quit";
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(pressKey(VK_F5));
+    EXPECT_TRUE(log.back().starts_with("sound ")) << "Say What? replays the last sound";
+    EXPECT_TRUE(pressKey(VK_F1));
+    EXPECT_TRUE(log.back().starts_with("box 32 ")) << "About shows its box";
+    EXPECT_TRUE(pressKey('Q', true));
+    EXPECT_EQ(log.back(), "end");
+}
+
+TEST_F(Win32Window, AFailureNoHandlerExpectsIsShownAndTheWindowGoesOn) {
+    platform.inputBoxBreaks = true;
+    choose(MenuCommand::mnuSetTime);
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(log.back().starts_with("box 16 ") &&
+                log.back().find("out of memory") != std::string::npos)
+        << log.back();
+    EXPECT_TRUE(IsWindow(window.handle()));
+}
+
+TEST(Resources, TheMicrophonePointerIsTheColourImage) {
+    auto* cursor =
+        static_cast<HCURSOR>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_MICROPHONE),
+                                        IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+    ICONINFO info{};
+    ASSERT_TRUE(cursor && GetIconInfo(cursor, &info));
+    EXPECT_NE(info.hbmColor, nullptr) << "the 2-colour image was chosen";
+    EXPECT_EQ(info.xHotspot, 16u);
+    EXPECT_EQ(info.yHotspot, 16u);
+}
+
+// The bitmap face where it is exact (96 dpi), the scalable one elsewhere; 8.25 pt bold.
+TEST(Resources, TheLabelFontIsBoldAtItsSizeForEveryDpi) {
+    for (const UINT dpi : {96u, 120u, 192u}) {
+        LOGFONTW font{};
+        ASSERT_EQ(GetObjectW(makeLabelFont(dpi).get(), sizeof font, &font), int(sizeof font));
+        EXPECT_STREQ(font.lfFaceName, dpi == 96 ? L"MS Sans Serif" : L"Microsoft Sans Serif");
+        EXPECT_EQ(font.lfHeight, dpi == 96 ? -11 : -MulDiv(825, static_cast<int>(dpi), 7200));
+        EXPECT_EQ(font.lfWeight, 700) << dpi;
+        EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << dpi;
+    }
+}
+
+TEST(Platform, ADamagedPictureIsReportedInWords) {
+    GdiplusSession gdiplus;
+    const fs::path picture = fs::temp_directory_path() / "tobble-damaged-picture.jpg";
+    std::ofstream(picture, std::ios::binary) << "\xFF\xD8\xFF\xE0 this is no JPEG at all";
+    try {
+        loadGdiPicture(picture.u16string());
+        ADD_FAILURE() << "a damaged picture loaded";
+    } catch (const Failure& failure) {
+        const std::u16string text = failure.description();
+        EXPECT_NE(text.find(u"cannot be shown ("), std::u16string::npos);
+        EXPECT_EQ(text.find(u"GDI+ status"), std::u16string::npos);
+    }
+    fs::remove(picture);
+}
+
+// The editor is a bare name: the one in the Windows folder, never one beside this program.
+TEST(Platform, ABareProgramNameIsTheOneInTheWindowsDirectory) {
+    for (const auto& [command, path] :
+         {std::pair{u"notepad config.ini", u"C:\\windows\\notepad.exe"},
+          {u"\"notepad\" config.ini", u"C:\\windows\\notepad.exe"},
+          {u"write.exe a.txt", u"C:\\windows\\write.exe"},
+          {u"C:\\tools\\edit.exe a.txt", u"C:\\tools\\edit.exe"}})
+        EXPECT_EQ(Win32Platform::systemProgramPath(command, u"C:\\windows"), path);
+    EXPECT_EQ(Win32Platform::systemProgramPath(u"notepad", u"D:\\"), u"D:\\notepad.exe");
+    wchar_t self[MAX_PATH];
+    const fs::path program(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)));
+    const fs::path planted = program.parent_path() / "tobble-planted-editor.exe";
+    fs::copy_file(program, planted, fs::copy_options::overwrite_existing);
+    bool started = true;
+    try { // were it run, the copy would only list its tests and end
+        Win32Platform(GetModuleHandleW(nullptr))
+            .startProcess(u"tobble-planted-editor --gtest_list_tests",
+                          fs::temp_directory_path().u16string(), SW_HIDE);
+    } catch (const Failure&) {
+        started = false;
+    }
+    std::error_code ignored;
+    for (int attempt = 0; attempt < 100 && fs::exists(planted); ++attempt)
+        fs::remove(planted, ignored) || (Sleep(50), false); // it may still be running a moment
+    EXPECT_FALSE(started) << "the program beside this one was started";
+}
+
+} // namespace
+} // namespace tobble
