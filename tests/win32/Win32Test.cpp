@@ -60,7 +60,9 @@ protected:
 };
 
 TEST_F(Win32Window, ShrinkTwiceRestoresTheExactStartingSize) {
-    const int dpi = GetDpiForWindow(window.handle()); // client sizes in twips
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY); // client sizes in twips
+    ReleaseDC(nullptr, screen);
     const auto start = sizes();
     EXPECT_EQ(start[0] * 1440, 2175 * dpi);
     EXPECT_EQ(start[1] * 1440, 4950 * dpi);
@@ -79,14 +81,17 @@ TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
     HMENU dropDown = GetSubMenu(bar, 0);
     std::u16string items = menuText(bar, 0);
     for (int i = 0; i < GetMenuItemCount(dropDown); ++i) {
-        MENUITEMINFOW info{.cbSize = sizeof info, .fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE;
         ASSERT_TRUE(GetMenuItemInfoW(dropDown, i, TRUE, &info));
-        const bool separator = info.fType & MFT_SEPARATOR;
-        items += separator ? u"|-" : u"|" + menuText(dropDown, i);
-        if (info.fState & (MFS_CHECKED | MFS_DISABLED))
-            items += u" [x]";
-        if (!separator) // the command is the item's identifier
-            EXPECT_EQ(info.wID, static_cast<UINT>(kMenuEntries[i].command)) << i;
+        if (info.fType & MFT_SEPARATOR) {
+            items += u"|-";
+            continue;
+        }
+        items += u"|" + menuText(dropDown, i) + (info.fState ? u" [x]" : u"");
+        // The command is the item's identifier.
+        EXPECT_EQ(info.wID, static_cast<UINT>(kMenuEntries[i].command)) << i;
     }
     EXPECT_EQ(items, u"&Menu|Say &What?\tF5|-|&Shrink|-|Auto &Smack|Set &Time|-|"
                      u"&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q");
