@@ -44,11 +44,6 @@ def started(d, argv, env=None, cwd=None, window=True):
         proc.wait(10)
 
 
-def title(d, argv, env=None, cwd=None):
-    with started(d, argv, env, cwd) as (_, win):
-        return out(d.env, "xdotool", "getwindowname", win).strip()
-
-
 def character_folders(d, program, bundled):
     """A folder with its own files and a link named tobble runs its own character, however the
     link is reached; the link found by bare name through PATH runs the bundled one."""
@@ -71,7 +66,8 @@ def character_folders(d, program, bundled):
             ("with Qt's own options, which it ignores", [program, "-platform", "offscreen",
                                                         "-qwindowtitle", "Not it"], None, None,
              bundled)):
-        shown = title(d, argv, env, cwd)
+        with started(d, argv, env, cwd) as (_, win):
+            shown = out(d.env, "xdotool", "getwindowname", win).strip()
         check(f"started {how}, it shows {want!r}", shown == want, repr(shown))
 
 

@@ -1,8 +1,5 @@
 #!/usr/bin/python3
-"""Checks tobble.exe as a file, without running it: a GUI program of the given width that needs
-no DLL but Windows' own, with the version record 1.00 in U.S. English (040904B0), the 32x32
-256-colour window icon, each microphone pointer image listed with its real colour depth (Windows
-picks the image by the listing) and a manifest naming its own processor.
+"""Checks tobble.exe as a file: width, imports, version record, icon, pointer, manifest.
 
 Usage: check-exe.py --pe32 | --pe32+ TOBBLE.EXE
 """
