@@ -193,6 +193,16 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRangeThatAClickDoesN
     EXPECT_EQ(h.log.back(), ask) << "whatever the interval, 20000 is offered";
 }
 
+TEST_F(Tobble, ShrinkGoesCompactAndBackToTheNormalLayout) {
+    form.mnuShrink_Click();
+    EXPECT_TRUE(h.window.isChecked(MenuCommand::mnuShrink));
+    EXPECT_EQ(h.take(),
+              (EventLog{"image1 at 0 0", "label2.1 at 240 120", "height 2900", "width 1750"}));
+    form.mnuShrink_Click();
+    EXPECT_EQ(h.take(),
+              (EventLog{"image1 at 240 240", "label2.1 at 480 360", "width 2295", "height 5640"}));
+}
+
 TEST_F(Tobble, AboutPlaysTheGreetingAndShowsTheCreditsThenSayWhatRepeatsTheLastLine) {
     start(1, 1);
     form.tmrRandom_Timer();
