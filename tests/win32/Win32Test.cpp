@@ -97,13 +97,9 @@ TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
                      u"&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q");
 }
 
-TEST_F(Win32Window, ShortcutKeysInTheQuestionBoxChooseTheirItems) {
-    EXPECT_FALSE(pressKey('Q')) << "Q alone is typed, not Quit";
+TEST_F(Win32Window, QAloneIsTypedAndCtrlQQuits) {
+    EXPECT_FALSE(pressKey('Q'));
     EXPECT_TRUE(log.empty());
-    EXPECT_TRUE(pressKey(VK_F5));
-    EXPECT_TRUE(log.back().starts_with("sound ")) << "Say What? replays the last sound";
-    EXPECT_TRUE(pressKey(VK_F1));
-    EXPECT_TRUE(log.back().starts_with("box 32 ")) << "About shows its box";
     EXPECT_TRUE(pressKey('Q', true));
     EXPECT_EQ(log.back(), "end");
 }

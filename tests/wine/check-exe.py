@@ -1,8 +1,5 @@
 #!/usr/bin/python3
-"""Checks tobble.exe as a file: width, imports, version record, icon, pointer, manifest.
-
-Usage: check-exe.py --pe32 | --pe32+ TOBBLE.EXE
-"""
+"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version, icon, pointer, manifest."""
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -45,9 +42,6 @@ def dib_bits(data, skip):  # the bit count of an icon (skip 0) or cursor (skip 4
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1][2:] not in WIDTHS:
-        print(__doc__)
-        return 2
     width, exe = sys.argv[1][2:], sys.argv[2]
     magic, machine, arch = WIDTHS[width]
     pe = pefile.PE(exe)
