@@ -5,6 +5,7 @@ import contextlib
 import ctypes
 import ctypes.util
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -45,10 +46,9 @@ def character_folders(d, program, bundled):
     folder = os.path.join(d.dir, "Ziggy")
     os.mkdir(folder)
     shutil.copy(os.path.join(os.path.dirname(program), "picture.jpg"), folder)
-    with open(os.path.join(os.path.dirname(program), "config.ini"), "rb") as f:
-        config = f.read().replace(bundled.encode(), b"Ziggy from its folder", 1)
-    with open(os.path.join(folder, "config.ini"), "wb") as f:
-        f.write(config)
+    config = pathlib.Path(os.path.dirname(program), "config.ini").read_bytes()
+    pathlib.Path(folder, "config.ini").write_bytes(
+        config.replace(bundled.encode(), b"Ziggy from its folder", 1))
     os.symlink(program, os.path.join(folder, "tobble"))
     on_path = dict(d.env, PATH=folder + os.pathsep + d.env["PATH"])
     for how, argv, cwd, env, want in (

@@ -69,10 +69,11 @@ def main():
     check("first icon has a 32x32 256-colour image, 8 bpp in the file",
           icon and dib_bits(resources(pe, RT_ICON).get(icon[0], b""), 0) == 8)
     cursors = resources(pe, RT_CURSOR)
-    listed = sorted((bits, dib_bits(cursors.get(ident, b""), 4))
-                    for _, _, bits, ident in group(pe, RT_GROUP_CURSOR))
-    check("microphone pointer: 2- and 16-colour images, each listed with its real depth",
-          listed == [(1, 1), (4, 4)], f"listed/actual {listed}")
+    listed = sorted((bits, dib_bits(data, 4), struct.unpack_from("<HH", data))
+                    for _, _, bits, ident in group(pe, RT_GROUP_CURSOR)
+                    for data in [cursors.get(ident, b"\0" * 4)])
+    check("microphone pointer: 2- and 16-colour images listed with their real depths, hot spot "
+          "16, 16", listed == [(1, 1, (16, 16)), (4, 4, (16, 16))], f"listed/actual/hot {listed}")
 
     manifest = next(iter(resources(pe, RT_MANIFEST).values()), b"<none/>")
     identity = ElementTree.fromstring(manifest).find(
