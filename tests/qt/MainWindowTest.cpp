@@ -52,7 +52,7 @@ protected:
     MainWindow window;
 };
 
-TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
+TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThemNormalAndShrunk) {
     EXPECT_EQ(control("Form1")->size(), QSize(145, 330));
     for (const auto& [name, rect] : {std::pair{"Image1", QRect(16, 16, 113, 151)},
                                      {"Label2", QRect(32, 24, 73, 121)},
@@ -82,6 +82,9 @@ TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(control("Label2")->cursor().hotSpot(), QPoint(16, 16));
     EXPECT_FALSE(control("Label2")->cursor().pixmap().isNull());
     EXPECT_NE(control("Form1")->cursor().shape(), Qt::BitmapCursor);
+    // Shrunk, the client area fits the picture exactly.
+    form().menuChosen(MenuCommand::mnuShrink);
+    EXPECT_EQ(control("Form1")->size(), QSize(109, 147));
 }
 
 TEST_F(MainWindowTest, MenuTreeHasItsCaptionsShortcutsAndChecks) {
@@ -130,11 +133,6 @@ TEST_F(MainWindowTest, LabelsDrawTheirTextAsIs) {
     EXPECT_FALSE(labelImage(QStringLiteral("&B")) == labelImage(QStringLiteral("B")));
 }
 
-TEST_F(MainWindowTest, ShrunkTheClientAreaHasItsExactSize) {
-    form().menuChosen(MenuCommand::mnuShrink);
-    EXPECT_EQ(control("Form1")->size(), QSize(109, 147));
-}
-
 // A character is a folder with its own files and a link to the program, started by its path.
 TEST(LinuxPlatformFolders, TheFolderAsNamedHoldsTheCharacterUnlessItHoldsNone) {
     ContentDir folder;
@@ -149,20 +147,22 @@ TEST(LinuxPlatformFolders, TheFolderAsNamedHoldsTheCharacterUnlessItHoldsNone) {
     EXPECT_EQ(LinuxPlatform("tobble").programDirectory(), own) << "a bare name, found on PATH";
 }
 
-// The real platform's message box shows its text as is, never as markup.
+// The real platform's message box shows its text as is, never as markup, and its icon.
 TEST(LinuxPlatformBoxes, ShowTheTextAsIs) {
     QStringList shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = {box->text(), box->windowTitle(), QString::number(box->textFormat())};
+            shown = {box->text(), box->windowTitle(), QString::number(box->textFormat()),
+                     QString::number(box->icon())};
             box->accept();
         }
     });
     poll.start(5);
     LinuxPlatform().messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
     EXPECT_EQ(shown,
-              QStringList({"Is <b>this</b> & that?", "Error!", QString::number(Qt::PlainText)}));
+              QStringList({"Is <b>this</b> & that?", "Error!", QString::number(Qt::PlainText),
+                           QString::number(QMessageBox::Critical)}));
 }
 
 } // namespace
