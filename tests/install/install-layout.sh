@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# `cmake --install` into a staging folder, as a package build does: the program and its character
-# together in lib/tobble, the links, manual pages, the menu entry, the icons and the AppStream
-# file. (The package stage validates the menu entry and the AppStream file.)
-# Usage: install-layout.sh BUILD_DIR CHARACTER_SOURCE_DIR
+# install-layout.sh BUILD_DIR CHARACTER_DIR: what `cmake --install` stages, as a package build does.
+# The package stage validates the menu entry and AppStream file and, in CI, starts the program.
 set -uo pipefail
 build=$1 character=$2 work=$(mktemp -d) failed=0
 trap 'rm -rf "$work"' EXIT
@@ -13,22 +11,16 @@ check() { # check WHAT COMMAND...
     fi
 }
 stage() { DESTDIR=$1 cmake --install "$build" --prefix "$2"; }
-exec_is() { grep -x "Exec=$2" "$1" || { grep Exec= "$1"; false; }; }
 check "cmake --install stages into a DESTDIR" stage "$work/root" /usr
 usr=$work/root/usr
 lib=$usr/lib/tobble
-check "the program is installed in lib/tobble" test -x "$lib/tobble"
 for file in "$character"/config.ini "$character"/picture.jpg "$character"/*.wav; do
     check "the bundled $(basename "$file") is beside it, unchanged" cmp "$file" "$lib/${file##*/}"
 done
-check "bin/tobble is a relative link to the program" test "$(readlink "$usr/bin/tobble")" \
-    = ../lib/tobble/tobble -a -x "$usr/bin/tobble"
 check "tobble-check is installed in bin" test -x "$usr/bin/tobble-check"
 for page in tobble tobble-check; do
     check "manual page of $page" grep -q "^\.TH ${page^^} 1" <(gzip -dc "$usr/share/man/man1/$page.1.gz")
 done
-check "the menu entry starts the installed program by its full path" \
-    exec_is "$usr/share/applications/tobble.desktop" /usr/lib/tobble/tobble
 check "the menu entry's icon is the application id" grep -qx Icon=tobble \
     "$usr/share/applications/tobble.desktop"
 for size in 16 22 24 32 48 64 128 256; do
@@ -40,6 +32,6 @@ check "the AppStream file launches tobble.desktop" grep -q \
     '<launchable type="desktop-id">tobble.desktop</launchable>' "$usr/share/metainfo/tobble.metainfo.xml"
 # The menu entry names the program where it is finally installed, whatever the prefix.
 check "cmake --install with another prefix" stage "$work/other" /opt/tobble
-check "that prefix's menu entry starts that prefix's program" \
-    exec_is "$work/other/opt/tobble/share/applications/tobble.desktop" /opt/tobble/lib/tobble/tobble
+check "that prefix's menu entry starts that prefix's program" grep -x \
+    Exec=/opt/tobble/lib/tobble/tobble "$work/other/opt/tobble/share/applications/tobble.desktop"
 exit $failed

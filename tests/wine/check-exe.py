@@ -1,8 +1,5 @@
 #!/usr/bin/python3
-"""Checks tobble.exe as a file: width, imports, version record, icon, pointer, manifest.
-
-Usage: check-exe.py --pe32 | --pe32+ TOBBLE.EXE
-"""
+"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version, icon, pointer, manifest."""
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -45,9 +42,6 @@ def dib_bits(data, skip):  # the bit count of an icon (skip 0) or cursor (skip 4
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1][2:] not in WIDTHS:
-        print(__doc__)
-        return 2
     width, exe = sys.argv[1][2:], sys.argv[2]
     magic, machine, arch = WIDTHS[width]
     pe = pefile.PE(exe)
@@ -75,10 +69,11 @@ def main():
     check("first icon has a 32x32 256-colour image, 8 bpp in the file",
           icon and dib_bits(resources(pe, RT_ICON).get(icon[0], b""), 0) == 8)
     cursors = resources(pe, RT_CURSOR)
-    listed = sorted((bits, dib_bits(cursors.get(ident, b""), 4))
-                    for _, _, bits, ident in group(pe, RT_GROUP_CURSOR))
-    check("microphone pointer: 2- and 16-colour images, each listed with its real depth",
-          listed == [(1, 1), (4, 4)], f"listed/actual {listed}")
+    listed = sorted((bits, dib_bits(data, 4), struct.unpack_from("<HH", data))
+                    for _, _, bits, ident in group(pe, RT_GROUP_CURSOR)
+                    for data in [cursors.get(ident, b"\0" * 4)])
+    check("microphone pointer: 2- and 16-colour images listed with their real depths, hot spot "
+          "16, 16", listed == [(1, 1, (16, 16)), (4, 4, (16, 16))], f"listed/actual/hot {listed}")
 
     manifest = next(iter(resources(pe, RT_MANIFEST).values()), b"<none/>")
     identity = ElementTree.fromstring(manifest).find(
