@@ -44,37 +44,22 @@ def measure(checker, directory, drop_root):
         return run, int(peak[-1]) * 1024 if peak and peak[-1].isdigit() else 0
 
 
-def checked(key, value, report):
-    """What the report shows for one check of the table, and what the table expects."""
-    error = report["error"] or {}
-    items = {"p0": report["greeting"]} if report["greeting"] else {}
-    items.update({f"p{i['number']}": i for i in report["lines"]})
-    items.update({f"a{i['number']}": i for i in report["answers"]})
-    unescape = lambda text: text.encode("latin-1", "backslashreplace").decode("unicode_escape")
-    if key == "title":
-        return report["title"], None if value == "Its Tobble!" else unescape(value)
-    if key == "last":  # the last item listed, as read or "missing ..." for one the file lacked
-        last = report["items"][-1] if report["items"] else {}
-        return ("missing " if last.get("missing") else "") + last.get("role", ""), value
-    if key in ("line", "column", "item"):
-        return error.get(key), int(value)
-    if key in ("P", "A") and not error:
-        return len(report["lines" if key == "P" else "answers"]), int(value)
-    if key in ("picture", "width"):
-        shown = report["picture"].get("decodes" if key == "picture" else "width")
-        return shown, value == "decodes" if key == "picture" else int(value)
-    if key == "unused":
-        return report["unused"], value.split(",")
-    if key == "bad":
-        file, problem = value.split(":", 1)
-        bad = [i["sound"] for i in items.values() if i["sound"]["file"] == file]
-        return (bad[0].get("problem") if bad else "not listed"), problem
-    if key[0] in "pa" and key[1:].split(".")[0].isdigit():
-        text = items[key.split(".")[0]]["text"] if key.split(".")[0] in items else None
-        if "." in key:
-            return (len(text) if text is not None else None), int(value)
-        return text, unescape(value)
-    return None, None  # run=, folder=: how the case runs
+def shown(report):
+    """What the report shows, keyed and spelled as the checks of expected.tsv."""
+    error, last = report["error"] or {}, (report["items"] or [{}])[-1]
+    items = [("p0", report["greeting"])] if report["greeting"] else []
+    items += [(f"p{i['number']}", i) for i in report["lines"]]
+    items += [(f"a{i['number']}", i) for i in report["answers"]]
+    found = {"title": "Its Tobble!" if report["title"] is None else report["title"],
+             "P": len(report["lines"]), "A": len(report["answers"]), "unused": report["unused"],
+             "picture": "decodes" if report["picture"]["decodes"] else "fails",
+             "width": report["picture"].get("width"),
+             "last": ("missing " if last.get("missing") else "") + last.get("role", ""),
+             **{key: error.get(key) for key in ("line", "column", "item")}}
+    for key, item in items:
+        found.update({key: item["text"], f"{key}.size": len(item["text"]),
+                      f"bad:{item['sound']['file']}": item["sound"].get("problem")})
+    return {key: ",".join(v) if isinstance(v, list) else str(v) for key, v in found.items()}
 
 
 def problems(name, row, checker, packs, check_memory):
@@ -92,7 +77,7 @@ def problems(name, row, checker, packs, check_memory):
         os.chmod(copy, 0o000 if ["folder", "closed"] in checks else 0o755)
         try:
             run, peak = measure(os.path.join(root, os.path.basename(checker)), copy,
-                                      os.geteuid() == 0)
+                                os.geteuid() == 0)
         finally:
             os.chmod(copy, 0o755)
             shutil.rmtree(root)
@@ -110,18 +95,17 @@ def problems(name, row, checker, packs, check_memory):
     if report["exit"] != code:
         found.append(f"report says exit {report['exit']}, process gave {code}")
     error = report["error"]
-    if loader == "ok" or error is None:
-        if (loader == "ok") != (error is None):
-            found.append(f"error {error and error['message']!r}, expected {loader!r}")
-    else:
-        expected = ERROR_TEXT + loader.replace("{dir}", os.path.realpath(directory))
-        if not (error["message"].startswith(expected[:-3]) if expected.endswith("...")
-                else error["message"] == expected) or error["title"] != "Error!":
-            found.append(f"error {error['title']}: {error['message']!r}, expected {expected!r}")
+    want = loader if loader == "ok" else ERROR_TEXT + loader.replace("{dir}", os.path.realpath(
+        directory))
+    got = "ok" if error is None else error["message"] + (
+        "" if error["title"] == "Error!" else f" (titled {error['title']})")
+    if got != want and not (want.endswith("...") and got.startswith(want[:-3])):
+        found.append(f"error {got!r}, expected {want!r}")
+    unescape = lambda text: text.encode("latin-1", "backslashreplace").decode("unicode_escape")
+    report_shows = shown(report)
     for key, value in checks:
-        got, want = checked(key, value, report)
-        if got != want:
-            found.append(f"{key}: got {repr(got)[:80]}, expected {repr(want)[:80]}")
+        if key not in ("run", "folder") and report_shows.get(key) != unescape(value):
+            found.append(f"{key}: got {report_shows.get(key)!r:.80}, expected {value!r:.80}")
     size = sum(os.path.getsize(os.path.join(directory, f)) for f in ("config.ini", "picture.jpg")
                if os.path.isfile(os.path.join(directory, f)))
     if check_memory and peak > BASELINE + FACTOR * size:

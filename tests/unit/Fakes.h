@@ -29,9 +29,8 @@ struct FakeTimerDriver : TimerDriver {
     int runningInterval = 0, starts = 0;
 };
 
-class FakePlatform : public Platform {
-public:
-    FakePlatform(EventLog& log, std::u16string directory) : log_(log), dir_(std::move(directory)) {}
+struct FakePlatform : Platform {
+    FakePlatform(EventLog& to, std::u16string dir) : log(to), directory(std::move(dir)) {}
 
     void playSoundAsync(const std::u16string& path) override { say("sound " + toUtf8(path)); }
     void makeTopmost(WindowHandle hWnd) override { say("topmost " + std::to_string(hWnd)); }
@@ -64,7 +63,7 @@ public:
     }
     std::u16string editorProgram() const override { return u"editor"; }
     double timeOfDay() override { return clock += 0.001; }
-    std::u16string programDirectory() override { return dir_; }
+    std::u16string programDirectory() override { return directory; }
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
     void endProgram() override { say("end"); }
@@ -73,11 +72,9 @@ public:
     bool failProcessStart = false;
     bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
     double clock = 43200.0;
-
-private:
-    void say(std::string line) { log_.push_back(std::move(line)); }
-    EventLog& log_;
-    std::u16string dir_;
+    EventLog& log;
+    std::u16string directory;
+    void say(std::string line) { log.push_back(std::move(line)); }
 };
 
 // Logs all it is told but the check marks, which it keeps to be looked at.
@@ -118,8 +115,6 @@ struct ContentDir {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    ContentDir(const ContentDir&) = delete;
-    ContentDir& operator=(const ContentDir&) = delete;
 
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path_ / name, std::ios::binary) << bytes;
