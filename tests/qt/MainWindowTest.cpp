@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -147,22 +148,32 @@ TEST(LinuxPlatformFolders, TheFolderAsNamedHoldsTheCharacterUnlessItHoldsNone) {
     EXPECT_EQ(LinuxPlatform("tobble").programDirectory(), own) << "a bare name, found on PATH";
 }
 
-// The real platform's message box shows its text as is, never as markup, and its icon.
-TEST(LinuxPlatformBoxes, ShowTheTextAsIs) {
+// The real platform's boxes show their texts as is, never as markup, with the icon asked for.
+TEST(LinuxPlatformBoxes, ShowTheirTextsAsIs) {
     QStringList shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = {box->text(), box->windowTitle(), QString::number(box->textFormat()),
-                     QString::number(box->icon())};
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            shown << box->text() << box->windowTitle() << QString::number(box->textFormat())
+                  << QString::number(box->icon());
             box->accept();
+        } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            shown << input->labelText() << input->windowTitle() << input->textValue();
+            input->setTextValue("typed");
+            input->accept();
         }
     });
     poll.start(5);
-    LinuxPlatform().messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
-    EXPECT_EQ(shown,
-              QStringList({"Is <b>this</b> & that?", "Error!", QString::number(Qt::PlainText),
-                           QString::number(QMessageBox::Critical)}));
+    LinuxPlatform platform;
+    platform.messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
+    platform.messageBox(u"Why?", vbQuestion, u"Ask");
+    EXPECT_EQ(platform.inputBox(u"How <i>long</i>?", u"Set", u"20"), u"typed");
+    const QString plain = QString::number(Qt::PlainText);
+    EXPECT_EQ(shown, QStringList({"Is <b>this</b> & that?", "Error!", plain,
+                                  QString::number(QMessageBox::Critical), "Why?", "Ask", plain,
+                                  QString::number(QMessageBox::Question), "How <i>long</i>?", "Set",
+                                  "20"}));
 }
 
 } // namespace
