@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -17,174 +19,147 @@
 
 namespace tobble::testing {
 
-// Everything the fakes see, in order, as readable lines ("sound /dir/0.wav", "caption Hi").
+// Everything the fakes see, in order, as readable lines ("sound /dir/0.wav", "title Hi").
 using EventLog = std::vector<std::string>;
 
-class FakeTimerDriver : public TimerDriver {
-public:
-    void start(int intervalMs) override {
-        running = true;
-        runningInterval = intervalMs;
-        ++starts;
-    }
+struct FakeTimerDriver : TimerDriver {
+    void start(int intervalMs) override { running = true, runningInterval = intervalMs, ++starts; }
     void stop() override { running = false; }
-
     bool running = false;
-    int runningInterval = 0;
-    int starts = 0;
+    int runningInterval = 0, starts = 0;
 };
 
-class FakePlatform : public Platform {
-public:
-    FakePlatform(EventLog& log, std::u16string directory)
-        : log_(log), directory_(std::move(directory)) {}
+struct FakePlatform : Platform {
+    FakePlatform(EventLog& to, std::u16string dir) : log(to), directory(std::move(dir)) {}
 
-    void playSoundAsync(const std::u16string& path) override {
-        log_.push_back("sound " + toUtf8(path));
-    }
-    void makeTopmost(WindowHandle hWnd) override {
-        log_.push_back("topmost " + std::to_string(hWnd));
-    }
+    void playSoundAsync(const std::u16string& path) override { say("sound " + toUtf8(path)); }
+    void makeTopmost(WindowHandle hWnd) override { say("topmost " + std::to_string(hWnd)); }
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
-        log_.push_back("box " + std::to_string(style) + " " + toUtf8(title) + ": " + toUtf8(text));
+        say("box " + std::to_string(style) + " " + toUtf8(title) + ": " + toUtf8(text));
     }
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultText) override {
-        log_.push_back("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" +
-                       toUtf8(defaultText) + "]");
+        say("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" + toUtf8(defaultText) + "]");
         if (inputBoxBreaks)
             throw std::runtime_error("out of memory");
-        std::u16string answer = inputAnswers.empty() ? u"" : inputAnswers.front();
-        if (!inputAnswers.empty())
-            inputAnswers.pop_front();
+        if (inputAnswers.empty())
+            return u"";
+        std::u16string answer = inputAnswers.front();
+        inputAnswers.pop_front();
         return answer;
     }
     PicturePtr loadPicture(const std::u16string& path) override {
-        log_.push_back("picture " + toUtf8(path));
+        say("picture " + toUtf8(path));
         if (!std::filesystem::is_regular_file(std::filesystem::path(path)))
             throw Failure(u"File not found: " + path);
         return std::make_shared<Picture>();
     }
     void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
                       int showState) override {
-        log_.push_back("start " + toUtf8(commandLine) + " in " + toUtf8(workingDirectory) +
-                       " show " + std::to_string(showState));
+        say("start " + toUtf8(commandLine) + " in " + toUtf8(workingDirectory) + " show " +
+            std::to_string(showState));
         if (failProcessStart)
             throw Failure(u"File not found");
     }
     std::u16string editorProgram() const override { return u"editor"; }
     double timeOfDay() override { return clock += 0.001; }
-    std::u16string programDirectory() override { return directory_; }
+    std::u16string programDirectory() override { return directory; }
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
-    void endProgram() override { log_.push_back("end"); }
+    void endProgram() override { say("end"); }
 
     std::deque<std::u16string> inputAnswers;
     bool failProcessStart = false;
     bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
     double clock = 43200.0;
-
-private:
-    EventLog& log_;
-    std::u16string directory_;
+    EventLog& log;
+    std::u16string directory;
+    void say(std::string line) { log.push_back(std::move(line)); }
 };
 
-class FakeWindow : public Window {
-public:
-    explicit FakeWindow(EventLog& log) : log_(log) {}
+// Logs all it is told but the check marks, which it keeps to be looked at.
+struct FakeWindow : Window {
+    explicit FakeWindow(EventLog& to) : log(to) {}
 
     WindowHandle hWnd() const override { return 4242; }
-    void setBackColor(std::uint32_t colour) override {
-        backColor = colour;
-        log_.push_back("back " + std::to_string(colour));
+    void setBackColor(std::uint32_t c) override { log.push_back("back " + std::to_string(c)); }
+    void setCaption(const std::u16string& text) override { log.push_back("title " + toUtf8(text)); }
+    void setLabel1Caption(const std::u16string& s) override { log.push_back("label " + toUtf8(s)); }
+    void setImage1Picture(PicturePtr p) override { log.push_back(p ? "image" : "no image"); }
+    void moveImage1(int left, int top) override { at("image1", left, top); }
+    void moveLabel2(int i, int left, int top) override {
+        at("label2." + std::to_string(i), left, top);
     }
-    void setCaption(const std::u16string& text) override {
-        caption = text;
-        log_.push_back("title " + toUtf8(text));
-    }
-    void setLabel1Caption(const std::u16string& text) override {
-        label1 = text;
-        log_.push_back("label " + toUtf8(text));
-    }
-    void setImage1Picture(PicturePtr p) override {
-        picture = std::move(p);
-        log_.push_back("image");
-    }
-    void moveImage1(int left, int top) override { image1At = {left, top}; }
-    void moveLabel2(int index, int left, int top) override {
-        label2Index = index;
-        label2At = {left, top};
-    }
-    void setWidth(int twips) override {
-        width = twips;
-        log_.push_back("width " + std::to_string(twips));
-    }
-    void setHeight(int twips) override {
-        height = twips;
-        log_.push_back("height " + std::to_string(twips));
-    }
-    bool isChecked(MenuCommand item) const override {
-        const auto it = checks.find(item);
-        return it != checks.end() && it->second;
-    }
+    void setWidth(int twips) override { log.push_back("width " + std::to_string(twips)); }
+    void setHeight(int twips) override { log.push_back("height " + std::to_string(twips)); }
+    bool isChecked(MenuCommand item) const override { return checks[item]; }
     void setChecked(MenuCommand item, bool checked) override { checks[item] = checked; }
 
-    std::uint32_t backColor = 0;
-    std::u16string caption = u"Its Tobble!";
-    std::u16string label1;
-    PicturePtr picture;
-    std::pair<int, int> image1At{240, 240};
-    std::pair<int, int> label2At{480, 360};
-    int label2Index = 0;
-    int width = 2295;
-    int height = 5640;
-    std::map<MenuCommand, bool> checks;
-
-private:
-    EventLog& log_;
+    void at(const std::string& what, int left, int top) {
+        log.push_back(what + " at " + std::to_string(left) + " " + std::to_string(top));
+    }
+    EventLog& log;
+    mutable std::map<MenuCommand, bool> checks;
 };
 
 // A content directory of its own, removed afterwards.
-class ContentDir {
-public:
-    ContentDir();
-    ~ContentDir();
-    ContentDir(const ContentDir&) = delete;
-    ContentDir& operator=(const ContentDir&) = delete;
+struct ContentDir {
+    ContentDir() {
+        static std::atomic<int> counter{0};
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        path_ = std::filesystem::temp_directory_path() /
+                ("tobble-test-" + std::to_string(now) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(path_);
+    }
+    ~ContentDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
 
-    void write(const std::string& name, const std::string& bytes) const;
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+    }
+    void remove(const std::string& name) const { std::filesystem::remove_all(path_ / name); }
     // True where the file system takes "A.TXT" and "a.txt" for one file, as Windows does.
-    bool ignoresCase() const;
-    void remove(const std::string& name) const;
+    bool ignoresCase() const {
+        write("CaseProbe", "");
+        const bool ignores = std::filesystem::exists(path_ / "caseprobe");
+        remove("CaseProbe");
+        return ignores;
+    }
     const std::filesystem::path& path() const { return path_; }
     // The directory as the program spells it, ending in "/".
     std::string prefix() const { return path_.string() + "/"; }
-
-private:
     std::filesystem::path path_;
 };
 
+// A config.ini with the given title, lines (greeting first) and answers, every item quoted.
+inline std::string configText(const std::string& title, const std::vector<std::string>& phrases,
+                              const std::vector<std::string>& answers) {
+    std::string text = "\"Tobble\"\r\n\"" + title + "\"\r\n\"Lines\"\r\n" +
+                       std::to_string(phrases.size() - 1) + "\r\n";
+    for (const std::string& phrase : phrases)
+        text += "\"" + phrase + "\"\r\n";
+    text += "\"Answers\"\r\n" + std::to_string(answers.size()) + "\r\n";
+    for (const std::string& answer : answers)
+        text += "\"" + answer + "\"\r\n";
+    return text;
+}
+
 // The program's logic over fakes, with a content directory holding a picture.
 struct Harness {
-    Harness();
+    Harness() { dir.write("picture.jpg", "picture"); }
 
-    // Runs the start-up sequence and forgets what it logged.
-    void start();
     // The lines logged since the last call.
-    EventLog take();
+    EventLog take() { return std::exchange(log, {}); }
 
     ContentDir dir;
     EventLog log;
-    FakePlatform platform;
-    FakeWindow window;
-    FakeTimerDriver randomDriver;
-    FakeTimerDriver flashDriver;
-    Program program;
-    Form1& form;
+    FakePlatform platform{log, decodeUtf8Lenient(dir.path().string())};
+    FakeWindow window{log};
+    FakeTimerDriver randomDriver, flashDriver;
+    Program program{window, platform, randomDriver, flashDriver};
+    Form1& form = program.form();
 };
-
-// A config.ini with the given title, lines (greeting first) and answers, every item quoted.
-std::string configText(const std::string& title, const std::vector<std::string>& phrases,
-                       const std::vector<std::string>& answers);
 
 } // namespace tobble::testing
