@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,8 +11,10 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "Fakes.h"
+#include "platform/linux/CanberraSound.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/qt/MainWindow.h"
 
@@ -147,22 +150,53 @@ TEST(LinuxPlatformFolders, TheFolderAsNamedHoldsTheCharacterUnlessItHoldsNone) {
     EXPECT_EQ(LinuxPlatform("tobble").programDirectory(), own) << "a bare name, found on PATH";
 }
 
-// The real platform's message box shows its text as is, never as markup, and its icon.
-TEST(LinuxPlatformBoxes, ShowTheTextAsIs) {
+// The sound worker plays a file only when it is a regular, plain PCM .wav; a FIFO is refused
+// without waiting for a writer, and the default sound plays instead.
+TEST(LinuxSound, PlaysOnlyRegularPcmWavFiles) {
+    const auto le = [](std::uint32_t value, int bytes) {
+        std::string text;
+        for (int i = 0; i < bytes; ++i)
+            text += static_cast<char>(value >> 8 * i);
+        return text;
+    };
+    const std::string format = "fmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) +
+                               le(16000, 4) + le(2, 2) + le(16, 2);
+    ContentDir dir;
+    dir.write("1.wav", "RIFF" + le(40, 4) + "WAVE" + format + "data" + le(4, 4) + le(0, 4));
+    dir.write("2.wav", "RIFF" + le(4, 4) + "WAVE");
+    ASSERT_EQ(::mkfifo((dir.prefix() + "3.wav").c_str(), 0600), 0);
+    std::string buffer;
+    EXPECT_TRUE(isPlayableWav(dir.prefix() + "1.wav", buffer));
+    for (const char* name : {"2.wav", "3.wav", "4.wav", ""})
+        EXPECT_FALSE(isPlayableWav(dir.prefix() + name, buffer)) << name;
+}
+
+// The real platform's boxes show their texts as is, never as markup, with the icon asked for.
+TEST(LinuxPlatformBoxes, ShowTheirTextsAsIs) {
     QStringList shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = {box->text(), box->windowTitle(), QString::number(box->textFormat()),
-                     QString::number(box->icon())};
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            shown << box->text() << box->windowTitle() << QString::number(box->textFormat())
+                  << QString::number(box->icon());
             box->accept();
+        } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            shown << input->labelText() << input->windowTitle() << input->textValue();
+            input->setTextValue("typed");
+            input->accept();
         }
     });
     poll.start(5);
-    LinuxPlatform().messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
-    EXPECT_EQ(shown,
-              QStringList({"Is <b>this</b> & that?", "Error!", QString::number(Qt::PlainText),
-                           QString::number(QMessageBox::Critical)}));
+    LinuxPlatform platform;
+    platform.messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
+    platform.messageBox(u"Why?", vbQuestion, u"Ask");
+    EXPECT_EQ(platform.inputBox(u"How <i>long</i>?", u"Set", u"20"), u"typed");
+    const QString plain = QString::number(Qt::PlainText);
+    EXPECT_EQ(shown, QStringList({"Is <b>this</b> & that?", "Error!", plain,
+                                  QString::number(QMessageBox::Critical), "Why?", "Ask", plain,
+                                  QString::number(QMessageBox::Question), "How <i>long</i>?", "Set",
+                                  "20"}));
 }
 
 } // namespace

@@ -61,34 +61,6 @@ std::string findDefaultSound() {
     return {};
 }
 
-// Whether path names a regular, readable .wav file that canberra will play. Never blocks: a FIFO
-// or device is refused before it is opened, and the open itself does not wait for a writer.
-bool isPlayableWav(const std::string& path, std::string& buffer) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // The name may have been replaced between the two looks: trust only the open file.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    const auto fileSize = static_cast<std::uint64_t>(info.st_size);
-    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kWavHeadBytes)));
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-        const ssize_t n =
-            ::pread(fd, buffer.data() + got, buffer.size() - got, static_cast<off_t>(got));
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return hasPlainPcmLayout(describeWav(std::string_view(buffer.data(), got), fileSize));
-}
-
 bool lostConnection(int result) {
     return result == CA_ERROR_DISCONNECTED || result == CA_ERROR_STATE ||
            result == CA_ERROR_NOTAVAILABLE || result == CA_ERROR_DESTROYED;
@@ -212,6 +184,33 @@ void runWorker(const std::shared_ptr<CanberraSound::Shared>& shared) {
 }
 
 } // namespace
+
+// The open itself does not wait for a writer, in case the name is swapped for a FIFO meanwhile.
+bool isPlayableWav(const std::string& path, std::string& buffer) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // The name may have been replaced between the two looks: trust only the open file.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kWavHeadBytes)));
+    std::size_t got = 0;
+    while (got < buffer.size()) {
+        const ssize_t n =
+            ::pread(fd, buffer.data() + got, buffer.size() - got, static_cast<off_t>(got));
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return hasPlainPcmLayout(describeWav(std::string_view(buffer.data(), got), fileSize));
+}
 
 CanberraSound::CanberraSound() : shared_(std::make_shared<Shared>()) {
     worker_ = std::thread([shared = shared_] { runWorker(shared); });

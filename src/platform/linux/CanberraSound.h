@@ -29,4 +29,8 @@ private:
     std::thread worker_;
 };
 
+// Whether path names a regular, readable, plain PCM .wav file, read into buffer as far as its
+// layout goes. Never blocks: a FIFO or device is refused before it is opened.
+bool isPlayableWav(const std::string& path, std::string& buffer);
+
 } // namespace tobble
