@@ -120,19 +120,13 @@ class Desktop:
         self.procs.clear()
         # The bus, and the accessibility bus and registry it started on demand, belong to this
         # desktop: they are found by the runtime directory in their environment.
-        pids = [self.bus_pid] if self.bus_pid else []
         needle = f"XDG_RUNTIME_DIR={self.dir}/run".encode()
-        for entry in filter(str.isdigit, os.listdir("/proc")):
+        for pid in [self.bus_pid] + [int(e) for e in os.listdir("/proc") if e.isdigit()]:
             try:
-                with open(f"/proc/{entry}/environ", "rb") as f:
-                    if needle in f.read().split(b"\0") and int(entry) != os.getpid():
-                        pids.append(int(entry))
-            except OSError:
-                pass
-        for pid in pids:
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
+                if pid == self.bus_pid or pid != os.getpid() and needle in open(
+                        f"/proc/{pid}/environ", "rb").read().split(b"\0"):
+                    os.kill(pid, signal.SIGTERM)
+            except (OSError, TypeError):
                 pass
         self.bus_pid = None
         if not os.environ.get("TOBBLE_KEEP_DESKTOP"):

@@ -27,6 +27,13 @@ class Linux:
 
     def prepare(self, s):
         shutil.copy2(self.program, os.path.join(s.appdir, "tobble"))
+        bindir = os.path.join(s.dir, "bin")  # xdg-open, as the editor
+        os.makedirs(bindir)
+        with open(os.path.join(bindir, "xdg-open"), "w") as f:
+            f.write(f"#!{PYTHON}\nimport json, os, sys\n"
+                    f"json.dump([sys.argv[1:], os.getcwd()], open({s.editor_log!r}, 'w'))\n")
+        os.chmod(os.path.join(bindir, "xdg-open"), 0o755)
+        s.env["PATH"] = bindir + os.pathsep + s.env["PATH"]
         # The accessibility bus must be up before the program starts, or Qt never joins it.
         s.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
                "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
@@ -58,18 +65,9 @@ class Linux:
         return next((n.get("text") for n in self.tree(s)
                      if n["role"] == "text" and n["name"] == "Ask Tobble:"), None)
 
-    def fake_editor(self, s, log):
-        bindir = os.path.join(s.dir, "bin")
-        os.makedirs(bindir)
-        with open(os.path.join(bindir, "xdg-open"), "w") as f:
-            f.write(f"#!{PYTHON}\nimport json, os, sys\n"
-                    f"json.dump([sys.argv[1:], os.getcwd()], open({log!r}, 'w'))\n")
-        os.chmod(os.path.join(bindir, "xdg-open"), 0o755)
-        s.env["PATH"] = bindir + os.pathsep + s.env["PATH"]
-
-    def editor_call(self, s, log):
+    def editor_call(self, s):
         """The editor's arguments, and whether it ran in the program's directory."""
-        argv, cwd = json.load(open(log))
+        argv, cwd = json.load(open(s.editor_log))
         return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
 
 

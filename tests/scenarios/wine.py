@@ -19,7 +19,7 @@ def windows_path(path):
 class Wine:
     name = "wine"
 
-    def __init__(self, exe, probe):
+    def __init__(self, exe, probe=None):
         self.exe, self.probe_exe, self.dir = exe, probe, None
         with open(exe, "rb") as f:
             head = f.read(4096)
@@ -48,6 +48,8 @@ class Wine:
         os.makedirs(fonts, exist_ok=True)
         for font in os.listdir("/usr/share/wine/fonts"):  # Wine does not find them otherwise
             shutil.copy(os.path.join("/usr/share/wine/fonts", font), fonts)
+        # The program starts the system's own Notepad, from the Windows directory.
+        shutil.copy2(self.probe_exe, os.path.join(fonts, "..", "notepad.exe"))
         tone(os.path.join(self.dir, "default.wav"), 2200)  # none of the content's tones
         if not os.path.exists(os.path.join(self.env["WINEPREFIX"], "system.reg")):
             return "Wine could not make a prefix"
@@ -58,7 +60,7 @@ class Wine:
 
     def prepare(self, s):
         shutil.copy2(self.exe, os.path.join(s.appdir, "tobble.exe"))
-        s.env.update(self.env)
+        s.env.update(self.env, TOBBLE_EDITOR_LOG=windows_path(s.editor_log))
         # The system's default sound, which a missing file plays, is also that of message boxes
         # and refused keys: set only where a sound file is missing, so no beep cuts off a line.
         ding = ["/d", windows_path(os.path.join(self.dir, "default.wav"))] \
@@ -99,14 +101,8 @@ class Wine:
         title = s.title()
         return next((texts[0] for name, texts in self.probe(s) if name == title and texts), None)
 
-    def fake_editor(self, s, log):
-        # The program starts the system's own Notepad, from the Windows directory.
-        shutil.copy2(self.probe_exe, os.path.join(
-            self.env["WINEPREFIX"], "drive_c", "windows", "notepad.exe"))
-        s.env["TOBBLE_EDITOR_LOG"] = windows_path(log)
-
-    def editor_call(self, s, log):
-        lines = [ln.split("\t", 1) for ln in open(log, encoding="utf-8").read().splitlines()]
+    def editor_call(self, s):
+        lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]
         cwd = next((v for k, v in lines if k == "cwd"), "")
         return ([v for k, v in lines if k == "arg"],
                 cwd.rstrip("\\").lower() == windows_path(s.appdir).lower())
