@@ -149,10 +149,6 @@ class Session(Desktop):
         self.check(what, any(want(t) for t in texts), texts)
         return win
 
-    def close_box(self, win, title):
-        self.key("Return", win=win)
-        until(lambda: not self.windows(f"^{title}$"), 5)
-
     def title(self):
         return self.run(["xdotool", "getwindowname", str(self.win)]).stdout.rstrip("\n")
 
@@ -236,7 +232,8 @@ class Session(Desktop):
         shown = self.driver.label(self)
         if shown is not None:
             return self.check(what, shown == text, repr(shown))
-        p = self.screen.region(*self.at(*LABEL1[:2]), *LABEL1[2:])
+        lx, ly, w, h = LABEL1
+        p = self.screen.region(*self.at(lx, ly), w, h)
         ink = frozenset((i, j) for i in range(w) for j in range(h) if min(p(i, j)) > 150)
         if not text:
             wrong = f"{len(ink)} lit pixels" if ink else ""
@@ -386,7 +383,8 @@ def menu_items(s):
                    lambda: (s.key("F1"), s.wait_box("About Tobble")), "0.wav", first=False)
     about = s.box("About Tobble", 'About says "This is version 1.0!"',
                   lambda t: "This is version 1.0!" in t)
-    s.close_box(about, "About Tobble")
+    s.key("Return", win=about)
+    until(lambda: not s.windows("^About Tobble$"), 5)
     if line:
         s.expect_sound("Say What? (Alt+M, W) after About replays the last line, not 0.wav",
                        lambda: s.key("alt+m", "w"), line)
@@ -408,6 +406,8 @@ def menu_items(s):
         argv, cwd = s.driver.editor_call(s)
         s.check('the editor gets exactly "config.ini", in the program\'s directory',
                 argv == ["config.ini"] and cwd, (argv, cwd))
+    s.click(3, 3)  # back from the editor, as a person would
+    time.sleep(0.3)
     s.quit("Quit (Ctrl+Q) ends the program", "ctrl+q")
 
 
@@ -472,16 +472,10 @@ def greeting_after_box(s, what, want):
     s.shows("the speech label is empty", "")
 
 
-def broken_config(s):
-    """No config.ini, then a broken one, then a good one: the Error! box twice, then a load."""
+def missing_config(s):
+    """No config.ini: the Error! box; once there is one, Reload loads it."""
     greeting_after_box(s, "no config.ini: the Error! box tells why",
                        lambda t: len(t) > len(ERROR_PREFIX))
-    s.new_config('x\r\n"Half Tobble"\r\nx\r\n300\r\n')  # a count above 255
-    s.key("alt+m", "r")
-    box = s.box("Error!", "a count of 300: the Error! box again", lambda t: t.startswith(
-        ERROR_PREFIX))
-    s.close_box(box, "Error!")
-    s.check("the title read before the fault stays", s.title() == "Half Tobble", s.title())
     s.new_config(s.ch.config())
     s.key("alt+m", "r")
     until(lambda: s.title() == s.ch.title, 5)
@@ -519,7 +513,7 @@ SESSIONS = [
     ("start-up, talking and closing", talking, {}),
     ("Shrink, About, Say What?, Reload, Open Config.ini, Quit", menu_items, {}),
     ("Auto Smack and Set Time", auto_play, {}),
-    ("no config.ini, a broken one, a good one", broken_config, {"omit": ("config.ini",)}),
+    ("no config.ini, then a good one", missing_config, {"omit": ("config.ini",)}),
     ("missing picture.jpg", missing_picture, {"omit": ("picture.jpg",)}),
     ("missing sounds", missing_sounds, {"omit": ("0.wav", "1.wav", "2.wav", "3.wav", "4.wav")}),
 ]

@@ -20,8 +20,7 @@ if [ -f "${1:-}" ]; then # the machine field of the COFF header: 8664 is x86-64
     arch=$([ "$machine" = 6486 ] && echo win64 || echo win32)
 fi
 
-# Debian's "wine" picks the 32-bit loader whenever it is installed, even on a kernel that cannot
-# run it, so a 64-bit prefix names the 64-bit loader itself.
+# Debian's "wine" picks the 32-bit loader whenever it is installed, even where it cannot run.
 if [ "$arch" = win64 ]; then
     WINE=/usr/lib/wine/wine64
     [ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
@@ -45,8 +44,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
         quietly cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
         [ -n "${DISPLAY:-}" ] ||
             quietly "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
-        # The first start after the prefix is made still finishes setting it up (fonts,
-        # run-once tasks); done here, later starts stay under test discovery's timeout.
+        # The first start still finishes the set-up: done here, not under test discovery.
         quietly "$WINE" wineboot
         "$WINESERVER" -w
     fi
@@ -56,8 +54,7 @@ if ! grep -q "^#arch=$arch" "$WINEPREFIX/system.reg" 2>/dev/null; then
     exit 2
 fi
 [ "${1:-}" != --init ] || exit 0
-# A server that outlives each program by a few seconds: without it every test program would wait
-# for a fresh wineserver and its services, about 1.5 s each. A new server gets its services
-# started here, away from our output: CTest waits for every process that holds its pipes.
+# A server that outlives each program by a few seconds saves each test ~1.5 s; a new one gets its
+# services started here, away from our output (CTest waits for all that hold its pipes).
 if "$WINESERVER" -p10 </dev/null >/dev/null 2>&1; then quietly "$WINE" wineboot; fi
 exec "$WINE" "$@"
