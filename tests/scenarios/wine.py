@@ -25,8 +25,8 @@ class Wine:
             head = f.read(4096)
         pe = int.from_bytes(head[0x3C:0x40], "little")
         self.wine64 = head[pe + 4:pe + 6] == b"\x64\x86"  # the COFF machine field: x86-64
-        self.wine = shutil.which("wine64" if self.wine64 else "wine") or \
-            WINE + ("wine64" if self.wine64 else "wine")
+        loader = "wine64" if self.wine64 else "wine"
+        self.wine = shutil.which(loader) or WINE + loader
         self.server = shutil.which("wineserver") or WINE + "wineserver"
 
     def cannot_run(self):
@@ -36,7 +36,7 @@ class Wine:
                                               capture_output=True).returncode:
             return "this machine runs no 32-bit code here; build the mingw64 preset"
         if not self.probe_exe:
-            return "no --probe winprobe.exe"
+            return "no winprobe.exe given"
         self.dir = tempfile.mkdtemp(prefix="tobble-wine-")
         self.env = {"WINEPREFIX": os.path.join(self.dir, "prefix"), "WINEDEBUG": "-all",
                     "WINEARCH": "win64" if self.wine64 else "win32",
