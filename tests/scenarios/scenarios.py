@@ -361,8 +361,11 @@ def menu_items(s):
     s.find_client()
     normal = s.geometry()
     s.key(*SHRINK)
-    # Settled: Wine sizes the window in two steps, and paints after.
-    until(lambda: max(s.client()[2:]) < 160 and close(s.pixel(105, 140), RIGHT_RGB), 5)
+
+    def settled():  # Wine sizes the window in two steps (the width last), and paints after
+        w, h = s.client()[2:]
+        return w < 120 and h < 160 and close(s.pixel(105, 140), RIGHT_RGB)
+    until(settled, 5)
     x, y, w, h = s.client()
     s.check("Shrink: the window fits the picture (113 x 151) closely, the picture at its top "
             "left", 105 <= w <= 115 and 143 <= h <= 153 and close(s.pixel(2, 2), LEFT_RGB)
