@@ -1,10 +1,7 @@
-"""A private desktop for one scenario, and the eyes, hands and ears on it.
-
-Desktop: its own X server (Xvfb), window manager (openbox), session bus and PulseAudio daemon
-whose null sink is recorded; everything is started here and stopped again by process id.
-Screen: pixels of the screen and fake clicks through Xlib, fast enough to time a 100 ms flash.
-Listener: finds the sounds in the recording and names each by its tone (every test sound is a
-pure tone of its own frequency).
+"""A private desktop for one scenario, and the eyes, hands and ears on it: its own X server,
+window manager, session bus and PulseAudio daemon whose null sink is recorded (all stopped again
+by process id); screen pixels and fake clicks through Xlib, fast enough to time a 100 ms flash;
+a listener that names each sound in the recording by its tone (every test sound is a pure tone).
 """
 import array
 import ctypes
@@ -21,24 +18,21 @@ import time
 
 def wait_for(predicate, timeout, what, interval=0.05):
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() > deadline:
             raise TimeoutError(f"timed out waiting for {what}")
         time.sleep(interval)
+    return value
 
 
 class Desktop:
     rate = 16000  # of the recording, mono 16-bit
+    wait_for = staticmethod(wait_for)
 
     def __init__(self, window_manager=True):
         self.window_manager = window_manager  # off only for timings of a bare X server
         self.dir = tempfile.mkdtemp(prefix="tobble-desktop-")
-        self.procs = []  # (name, Popen), stopped in reverse order
-        self.bus_pid = None
-        self.env = dict(os.environ)
+        self.procs, self.bus_pid, self.env = [], None, dict(os.environ)  # procs: (name, Popen)
         self.recording = os.path.join(self.dir, "sink.raw")
 
     def __enter__(self):
@@ -52,15 +46,10 @@ class Desktop:
     def __exit__(self, *exc):
         self.stop()
 
-    wait_for = staticmethod(wait_for)
-
     def spawn(self, name, argv, **kw):
-        kw.setdefault("stdout", subprocess.DEVNULL)
-        kw.setdefault("stderr", subprocess.DEVNULL)
-        kw.setdefault("env", self.env)
-        proc = subprocess.Popen(argv, **kw)
-        self.procs.append((name, proc))
-        return proc
+        kw = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "env": self.env, **kw}
+        self.procs.append((name, subprocess.Popen(argv, **kw)))
+        return self.procs[-1][1]
 
     def run(self, argv, timeout=20, **kw):
         return subprocess.run(argv, env=self.env, capture_output=True, text=True,
@@ -68,10 +57,8 @@ class Desktop:
 
     def start(self):
         d = self.dir
-        for sub in ("run/pulse", "home", "state"):
-            os.makedirs(os.path.join(d, sub), exist_ok=True)
-        os.chmod(os.path.join(d, "run"), 0o700)
-        os.chmod(os.path.join(d, "run/pulse"), 0o700)
+        for sub in ("run", "run/pulse", "home", "state"):
+            os.makedirs(os.path.join(d, sub), mode=0o700, exist_ok=True)
         for key in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER",
                     "QT_QPA_PLATFORM", "SESSION_MANAGER", "XAUTHORITY"):
             self.env.pop(key, None)
@@ -83,7 +70,15 @@ class Desktop:
                         LC_ALL="C.UTF-8", NO_AT_BRIDGE="0",
                         # Qt only talks to the accessibility bus when asked to.
                         QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self._start_x()
+        r, w = os.pipe()  # -noreset: or the server writes its number again as clients leave
+        self.spawn("Xvfb", ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
+                            "-nolisten", "tcp", "-noreset"], pass_fds=(w,))
+        os.close(w)
+        with os.fdopen(r) as f:  # the whole line: Xvfb dies if its newline finds no reader
+            display = f.readline().strip()
+        if not display:
+            raise RuntimeError("Xvfb did not report a display")
+        self.env["DISPLAY"] = ":" + display
         # dbus-launch is not on a fresh Debian; the daemon itself can fork and report.
         out = self.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
                         "--print-pid=1"], timeout=10).stdout.split()
@@ -92,27 +87,9 @@ class Desktop:
             self.spawn("openbox", ["openbox", "--sm-disable"])
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
-        self._start_pulse()
+        self.start_pulse()
 
-    def _start_x(self):
-        r, w = os.pipe()
-        # -noreset: a server that resets when its last client leaves would write its number again
-        self.spawn("Xvfb", ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
-                            "-nolisten", "tcp", "-noreset"], pass_fds=(w,))
-        os.close(w)
-        data = b""
-        deadline = time.monotonic() + 10
-        while not data.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(r, 64)
-            if not chunk:
-                break
-            data += chunk
-        os.close(r)
-        if not data.strip():
-            raise RuntimeError("Xvfb did not report a display")
-        self.env["DISPLAY"] = ":" + data.decode().strip()
-
-    def _start_pulse(self):
+    def start_pulse(self):
         d = self.dir
         self.spawn("pulseaudio", [
             "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
@@ -133,9 +110,9 @@ class Desktop:
     def stop(self):
         for name, proc in reversed(self.procs):
             if proc.poll() is None:
+                # SIGTERM would lose the recorder's last buffer
+                proc.send_signal(signal.SIGINT if name == "parec" else signal.SIGTERM)
                 try:
-                    # SIGTERM would lose the recorder's last buffer
-                    proc.send_signal(signal.SIGINT if name == "parec" else signal.SIGTERM)
                     proc.wait(3)
                 except subprocess.TimeoutExpired:
                     proc.kill()
@@ -143,20 +120,13 @@ class Desktop:
         self.procs.clear()
         # The bus, and the accessibility bus and registry it started on demand, belong to this
         # desktop: they are found by the runtime directory in their environment.
-        pids = [self.bus_pid] if self.bus_pid else []
         needle = f"XDG_RUNTIME_DIR={self.dir}/run".encode()
-        for entry in os.listdir("/proc"):
-            if entry.isdigit() and int(entry) != os.getpid():
-                try:
-                    with open(f"/proc/{entry}/environ", "rb") as f:
-                        if needle in f.read().split(b"\0"):
-                            pids.append(int(entry))
-                except OSError:
-                    pass
-        for pid in pids:
+        for pid in [self.bus_pid] + [int(e) for e in os.listdir("/proc") if e.isdigit()]:
             try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
+                if pid == self.bus_pid or pid != os.getpid() and needle in open(
+                        f"/proc/{pid}/environ", "rb").read().split(b"\0"):
+                    os.kill(pid, signal.SIGTERM)
+            except (OSError, TypeError):
                 pass
         self.bus_pid = None
         if not os.environ.get("TOBBLE_KEEP_DESKTOP"):
@@ -164,56 +134,26 @@ class Desktop:
 
 
 # -- the screen ---------------------------------------------------------------------------------
-_x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-_x11.XOpenDisplay.restype = ctypes.c_void_p
-_x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-_x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-_x11.XDefaultRootWindow.restype = ctypes.c_ulong
-_x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-_x11.XGetImage.restype = ctypes.c_void_p
-_x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                           ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-_x11.XFlush.argtypes = [ctypes.c_void_p]
-_xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
-_xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                       ctypes.c_int, ctypes.c_ulong]
-_xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
-                                       ctypes.c_ulong]
+def _lib(name, **functions):
+    lib = ctypes.CDLL(ctypes.util.find_library(name) or f"lib{name}.so.6")
+    for fn, (restype, *argtypes) in functions.items():
+        getattr(lib, fn).restype, getattr(lib, fn).argtypes = restype, argtypes
+    return lib
 
 
-class _XImage(ctypes.Structure):
-    # the head of XImage up to its function table, of which only destroy_image is used
-    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
-                ("format", ctypes.c_int), ("data", ctypes.c_void_p),
-                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
-                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
-                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
-                ("bits_per_pixel", ctypes.c_int), ("red_mask", ctypes.c_ulong),
-                ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong),
-                ("obdata", ctypes.c_void_p), ("create_image", ctypes.c_void_p),
-                ("destroy_image", ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p))]
+_P, _U, _I, _L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long
+_x11 = _lib("X11", XOpenDisplay=(_P, ctypes.c_char_p), XCloseDisplay=(_I, _P),
+            XDefaultRootWindow=(_U, _P), XGetImage=(_P, _P, _U, _I, _I, _U, _U, _U, _I),
+            XDestroyImage=(_I, _P), XFlush=(_I, _P), XInternAtom=(_U, _P, ctypes.c_char_p, _I),
+            XSendEvent=(_I, _P, _U, _I, _L, _P), XSelectInput=(_I, _P, _U, _L),
+            XPending=(_I, _P), XNextEvent=(_I, _P, _P), XConnectionNumber=(_I, _P))
+_xtst = _lib("Xtst", XTestFakeMotionEvent=(_I, _P, _I, _I, _I, _U),
+             XTestFakeButtonEvent=(_I, _P, ctypes.c_uint, _I, _U))
 
 
-_CLIENT_MESSAGE = 33
-_x11.XInternAtom.restype = ctypes.c_ulong
-_x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-_x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                            ctypes.c_void_p]
-_x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-_x11.XPending.argtypes = [ctypes.c_void_p]
-_x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-_x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("type", ctypes.c_int), ("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+class _XImage(ctypes.Structure):  # the head of XImage, as far as it is read here
+    _fields_ = [(n, _I) for n in ("width", "height", "xoffset", "format")] + [("data", _P)] + [
+        (n, _I) for n in ("byte_order", "unit", "bit_order", "pad", "depth", "bpl", "bpp")]
 
 
 class Screen:
@@ -223,7 +163,9 @@ class Screen:
         self.dpy = _x11.XOpenDisplay(display.encode())
         if not self.dpy:
             raise RuntimeError(f"cannot open display {display}")
-        self.root = _x11.XDefaultRootWindow(self.dpy)
+        self.root, self.stamp = _x11.XDefaultRootWindow(self.dpy), 1000
+        self.atoms = [_x11.XInternAtom(self.dpy, n, 0) for n in (b"WM_PROTOCOLS", b"_NET_WM_PING")]
+        _x11.XSelectInput(self.dpy, self.root, 1 << 17)  # ping replies come to the root
 
     def close(self):
         if self.dpy:
@@ -233,23 +175,19 @@ class Screen:
     def region(self, x, y, w, h):
         """The pixels of a screen rectangle, as a function (dx, dy) -> (r, g, b)."""
         img = _x11.XGetImage(self.dpy, self.root, x, y, w, h, 0xFFFFFFFF, 2)  # ZPixmap
-        if not img:
-            raise RuntimeError("XGetImage failed")
-        head = _XImage.from_address(img)
-        if head.bits_per_pixel != 32:
-            raise RuntimeError("expected a 24-bit screen")
-        bpl = head.bytes_per_line
-        raw = ctypes.string_at(head.data, bpl * h)
-        head.destroy_image(img)
-
-        def pixel(dx, dy):
-            o = dy * bpl + dx * 4
-            return raw[o + 2], raw[o + 1], raw[o]  # little-endian BGRX
-
-        return pixel
+        if not img or _XImage.from_address(img).bpp != 32:
+            raise RuntimeError("XGetImage failed, or the screen is not 24-bit")
+        bpl = _XImage.from_address(img).bpl
+        raw = ctypes.string_at(_XImage.from_address(img).data, bpl * h)
+        _x11.XDestroyImage(img)
+        return lambda dx, dy: tuple(raw[dy * bpl + dx * 4 + 2 - i] for i in range(3))  # BGRX
 
     def pixel(self, x, y):
         return self.region(x, y, 1, 1)(0, 0)
+
+    def move(self, x, y):
+        _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
+        _x11.XFlush(self.dpy)
 
     def click(self, x, y, button=1):
         _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
@@ -257,38 +195,23 @@ class Screen:
         _xtst.XTestFakeButtonEvent(self.dpy, button, 0, 0)
         _x11.XFlush(self.dpy)
 
-    def move(self, x, y):
-        _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
-        _x11.XFlush(self.dpy)
-
     def ping(self, window, timeout):
         """Seconds until the window answered _NET_WM_PING (its event loop runs), or None."""
-        if not hasattr(self, "_stamp"):
-            self._stamp = 1000
-            self._atoms = [_x11.XInternAtom(self.dpy, n, 0) for n in (b"WM_PROTOCOLS",
-                                                                       b"_NET_WM_PING")]
-            _x11.XSelectInput(self.dpy, self.root, 1 << 17)  # the reply comes to the root
-        self._stamp += 1
-        ev = _XEvent()
-        ev.xclient.type, ev.xclient.window, ev.xclient.format = _CLIENT_MESSAGE, window, 32
-        ev.xclient.message_type = self._atoms[0]
-        ev.xclient.data[0], ev.xclient.data[1], ev.xclient.data[2] = \
-            self._atoms[1], self._stamp, window
+        self.stamp += 1
+        # An XClientMessageEvent as longs: type, serial, send_event, display, window,
+        # message_type, format, then data: the protocol, the time stamp, the window.
+        ev = (_L * 24)(33, 0, 0, 0, window, self.atoms[0], 32, self.atoms[1], self.stamp, window)
         start = time.monotonic()
-        _x11.XSendEvent(self.dpy, window, 0, 0, ctypes.byref(ev))
+        _x11.XSendEvent(self.dpy, window, 0, 0, ev)
         _x11.XFlush(self.dpy)
-        while True:
+        while (left := timeout - (time.monotonic() - start)) > 0:
             while _x11.XPending(self.dpy):
-                _x11.XNextEvent(self.dpy, ctypes.byref(ev))
-                c = ev.xclient
-                if ev.type == _CLIENT_MESSAGE and c.message_type == self._atoms[0] and \
-                        c.data[0] & 0xFFFFFFFF == self._atoms[1] and \
-                        c.data[1] & 0xFFFFFFFF == self._stamp:
+                _x11.XNextEvent(self.dpy, ev)
+                if ev[0] & 0xFFFFFFFF == 33 and ev[5] == self.atoms[0] and \
+                        ev[7] & 0xFFFFFFFF == self.atoms[1] and ev[8] & 0xFFFFFFFF == self.stamp:
                     return time.monotonic() - start
-            left = timeout - (time.monotonic() - start)
-            if left <= 0:
-                return None
             select.select([_x11.XConnectionNumber(self.dpy)], [], [], left)
+        return None
 
 
 # -- the sound ----------------------------------------------------------------------------------
@@ -305,13 +228,10 @@ def _blocks(samples, rate):
 def _tone_share(samples, rate, freq):
     """Share of the window's energy at freq (Goertzel): about 1 for a pure tone of it."""
     energy = sum(v * v for v in samples)
-    if energy == 0:
-        return 0.0
-    coeff = 2 * math.cos(2 * math.pi * freq / rate)
-    s1 = s2 = 0.0
+    coeff, s1, s2 = 2 * math.cos(2 * math.pi * freq / rate), 0.0, 0.0
     for v in samples:
         s1, s2 = v + coeff * s1 - s2, s1
-    return (s1 * s1 + s2 * s2 - coeff * s1 * s2) / (len(samples) / 2 * energy)
+    return (s1 * s1 + s2 * s2 - coeff * s1 * s2) / (len(samples) / 2 * energy) if energy else 0.0
 
 
 class Listener:
@@ -331,36 +251,28 @@ class Listener:
         samples.frombytes(data[: len(data) // 2 * 2])
         return samples
 
-    def identify(self, samples, at, window_ms=100):
-        """The tone sounding from sample `at` (past its fade-in), or None for another sound."""
-        skip = self.rate * 15 // 1000
-        window = samples[at + skip: at + skip + self.rate * window_ms // 1000]
-        shares = {name: _tone_share(window, self.rate, hz) for name, hz in self.tones.items()}
-        best = max(shares, key=shares.get, default=None)
-        return best if best and shares[best] > 0.5 else None
-
     def share(self, samples, at, name, window_ms=100):
         """How much of what sounds from sample `at` is the tone `name` (0 to 1)."""
         return _tone_share(samples[at: at + self.rate * window_ms // 1000], self.rate,
                            self.tones[name])
 
+    def identify(self, samples, at):
+        """The tone sounding from sample `at` (past its fade-in), or None for another sound."""
+        shares = {name: self.share(samples, at + self.rate * 15 // 1000, name)
+                  for name in self.tones}
+        best = max(shares, key=shares.get, default=None)
+        return best if best and shares[best] > 0.5 else None
+
     def sounds_since(self, mark, min_gap_ms=40, min_len_ms=30):
         """[(seconds after mark, name or None, length in seconds)] of each sound that began
-        after the mark. A sound already under way at the mark is not one of them: its tail is
-        too short to name, and it was started by whatever ran before."""
-        samples = self.read(mark)
-        n = self.rate * BLOCK_MS // 1000
-        loud = [r > LOUD for r in _blocks(samples, self.rate)]
-        runs, start, quiet = [], None, 0
-        for i, is_loud in enumerate(loud + [False] * (min_gap_ms // BLOCK_MS)):
-            if is_loud:
-                start = i if start is None else start
-                quiet = 0
-            elif start is not None:
-                quiet += 1
-                if quiet * BLOCK_MS >= min_gap_ms:
-                    runs.append((start, i - quiet + 1))
-                    start = None
+        after the mark; not one already under way at it (its tail is too short to name)."""
+        samples, n, gap = self.read(mark), self.rate * BLOCK_MS // 1000, min_gap_ms // BLOCK_MS
+        runs = []  # [first block, block after the last] of each stretch of sound
+        for i in (i for i, r in enumerate(_blocks(samples, self.rate)) if r > LOUD):
+            if runs and i - runs[-1][1] < gap:
+                runs[-1][1] = i + 1
+            else:
+                runs.append([i, i + 1])
         return [(a * n / self.rate, self.identify(samples, a * n), (b - a) * n / self.rate)
                 for a, b in runs if a > 0 and (b - a) * BLOCK_MS >= min_len_ms]
 

@@ -1,6 +1,6 @@
-"""The Linux program in the scenarios: started as it is, read through the accessibility tree
-(AT-SPI), as a screen reader would. Run as a script, it prints that tree as JSON; pyatspi comes
-with Debian's own Python, which may not be the python3 that runs the scenarios."""
+"""The Linux program in the scenarios, read through the accessibility tree (AT-SPI) as a screen
+reader would. Run as a script, it prints that tree as JSON: pyatspi comes with Debian's own
+Python, which may not be the python3 that runs the scenarios."""
 import json
 import os
 import shutil
@@ -12,7 +12,6 @@ PYTHON = "/usr/bin/python3"
 
 class Linux:
     name = "linux"
-    no_question_text = ""
 
     def __init__(self, program, probe=None):
         self.program = program
@@ -20,29 +19,33 @@ class Linux:
     def cannot_run(self):
         if subprocess.run([PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
             return f"{PYTHON} has no pyatspi (Debian package python3-pyatspi)"
-        return None
 
-    def close(self):
+    def finish(self, s=None):
         pass
+
+    close = finish
 
     def prepare(self, s):
         shutil.copy2(self.program, os.path.join(s.appdir, "tobble"))
+        bindir = os.path.join(s.dir, "bin")  # xdg-open, as the editor
+        os.makedirs(bindir)
+        with open(os.path.join(bindir, "xdg-open"), "w") as f:
+            f.write(f"#!{PYTHON}\nimport json, os, sys\n"
+                    f"json.dump([sys.argv[1:], os.getcwd()], open({s.editor_log!r}, 'w'))\n")
+        os.chmod(os.path.join(bindir, "xdg-open"), 0o755)
+        s.env["PATH"] = bindir + os.pathsep + s.env["PATH"]
         # The accessibility bus must be up before the program starts, or Qt never joins it.
-        s.desktop.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                       "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
+        s.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+               "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
 
     def command(self, s):
         return [os.path.join(s.appdir, "tobble")]
 
-    def finish(self, s):
-        pass
-
     def watched(self, s):
-        return [s.desktop.env["HOME"]]
+        return [s.env["HOME"]]
 
     def tree(self, s):
-        out = s.desktop.run([PYTHON, os.path.abspath(__file__)], timeout=30).stdout
-        return json.loads(out or "[]")
+        return json.loads(s.run([PYTHON, os.path.abspath(__file__)], timeout=30).stdout or "[]")
 
     def label(self, s):
         """The speech label: the one label of its size (129 x 97)."""
@@ -62,31 +65,19 @@ class Linux:
         return next((n.get("text") for n in self.tree(s)
                      if n["role"] == "text" and n["name"] == "Ask Tobble:"), None)
 
-    def fake_editor(self, s, log):
-        bindir = os.path.join(s.desktop.dir, "bin")
-        os.makedirs(bindir)
-        with open(os.path.join(bindir, "xdg-open"), "w") as f:
-            f.write(f"#!{PYTHON}\nimport json, os, sys\n"
-                    f"json.dump([sys.argv[1:], os.getcwd()], open({log!r}, 'w'))\n")
-        os.chmod(os.path.join(bindir, "xdg-open"), 0o755)
-        s.desktop.env["PATH"] = bindir + os.pathsep + s.desktop.env["PATH"]
-
-    def editor_call(self, s, log):
+    def editor_call(self, s):
         """The editor's arguments, and whether it ran in the program's directory."""
-        argv, cwd = json.load(open(log))
+        argv, cwd = json.load(open(s.editor_log))
         return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
 
 
 def probe():
     import pyatspi
 
-    out = []
-
     def walk(acc, depth):
         item = {"role": acc.getRoleName(), "name": acc.name or "", "depth": depth}
         try:
-            text = acc.queryText()
-            item["text"] = text.getText(0, text.characterCount)
+            item["text"] = acc.queryText().getText(0, -1)
         except NotImplementedError:
             pass
         try:
@@ -94,18 +85,13 @@ def probe():
             item["size"] = [ext.width, ext.height]
         except NotImplementedError:
             pass
-        out.append(item)
-        for i in range(acc.childCount):
-            child = acc.getChildAtIndex(i)
+        yield item
+        for child in acc:
             if child is not None:
-                walk(child, depth + 1)
+                yield from walk(child, depth + 1)
 
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name.lower() == "tobble":
-            walk(app, 0)
-    json.dump(out, sys.stdout)
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a and a.name.lower() == "tobble"]
+    json.dump([item for app in apps for item in walk(app, 0)], sys.stdout)
 
 
 if __name__ == "__main__":

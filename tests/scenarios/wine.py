@@ -1,7 +1,7 @@
-"""tobble.exe in the scenarios, under Wine: one prefix for the whole run, made at its start;
-one Wine server per session, on that session's desktop. The speech label is painted, not a
-control, so it is told apart by its pixels; message boxes, the question box and the menu are read
-by winprobe.exe, which asks the windows themselves."""
+"""tobble.exe in the scenarios, under Wine: one prefix for the whole run, one Wine server per
+session on that session's desktop. The speech label is painted, not a control, so it is told
+apart by its pixels; boxes and the question box are read by winprobe.exe, which asks the windows
+themselves, and which also stands in for Notepad."""
 import os
 import shutil
 import subprocess
@@ -9,60 +9,50 @@ import tempfile
 
 from scenarios import tone
 
-DEFAULT_SOUND_HZ = 2200  # what the system plays for a missing file: none of the content's tones
+WINE = "/usr/lib/wine/"
 
 
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def machine(exe):
-    with open(exe, "rb") as f:
-        data = f.read(4096)
-    pe = int.from_bytes(data[0x3C:0x40], "little")
-    return int.from_bytes(data[pe + 4:pe + 6], "little")
-
-
 class Wine:
     name = "wine"
-    no_question_text = ""
 
-    def __init__(self, exe, probe):
-        self.exe, self.probe_exe = exe, probe
-        self.dir = None
-        self.wine64 = machine(exe) == 0x8664
-        self.wine = (shutil.which("wine64") or "/usr/lib/wine/wine64") if self.wine64 \
-            else shutil.which("wine")
-        self.server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+    def __init__(self, exe, probe=None):
+        self.exe, self.probe_exe, self.dir = exe, probe, None
+        with open(exe, "rb") as f:
+            head = f.read(4096)
+        pe = int.from_bytes(head[0x3C:0x40], "little")
+        self.wine64 = head[pe + 4:pe + 6] == b"\x64\x86"  # the COFF machine field: x86-64
+        loader = "wine64" if self.wine64 else "wine"
+        self.wine = shutil.which(loader) or WINE + loader
+        self.server = shutil.which("wineserver") or WINE + "wineserver"
 
     def cannot_run(self):
-        if not self.wine or not os.path.exists(self.wine):
+        if not os.path.exists(self.wine):
             return "no Wine for a %s-bit program" % (64 if self.wine64 else 32)
-        if not self.wine64:
-            try:
-                subprocess.run(["/usr/lib/wine/wineserver32", "--version"], capture_output=True)
-            except OSError as e:
-                return f"this machine runs no 32-bit code ({e.strerror}); build the mingw64 preset"
+        if not self.wine64 and subprocess.run(["sh", "-c", WINE + "wineserver32 --version"],
+                                              capture_output=True).returncode:
+            return "this machine runs no 32-bit code here; build the mingw64 preset"
         if not self.probe_exe:
-            return "no --probe winprobe.exe"
+            return "no winprobe.exe given"
         self.dir = tempfile.mkdtemp(prefix="tobble-wine-")
-        self.env = dict(os.environ, WINEPREFIX=os.path.join(self.dir, "prefix"),
-                        WINEARCH="win64" if self.wine64 else "win32", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;notepad.exe=n")
-        self.env.pop("DISPLAY", None)
-        run = lambda *argv: subprocess.run(argv, env=self.env, capture_output=True,  # noqa: E731
-                                           timeout=180)
-        run(self.wine, "wineboot", "-i")
-        run(self.server, "-w")
+        self.env = {"WINEPREFIX": os.path.join(self.dir, "prefix"), "WINEDEBUG": "-all",
+                    "WINEARCH": "win64" if self.wine64 else "win32",
+                    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;notepad.exe=n"}
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"} | self.env
+        subprocess.run([self.wine, "wineboot", "-i"], env=env, capture_output=True, timeout=180)
+        subprocess.run([self.server, "-w"], env=env, timeout=180)
         fonts = os.path.join(self.env["WINEPREFIX"], "drive_c", "windows", "Fonts")
         os.makedirs(fonts, exist_ok=True)
         for font in os.listdir("/usr/share/wine/fonts"):  # Wine does not find them otherwise
             shutil.copy(os.path.join("/usr/share/wine/fonts", font), fonts)
-        self.ding = os.path.join(self.dir, "default.wav")
-        tone(self.ding, DEFAULT_SOUND_HZ)
+        # The program starts the system's own Notepad, from the Windows directory.
+        shutil.copy2(self.probe_exe, os.path.join(fonts, "..", "notepad.exe"))
+        tone(os.path.join(self.dir, "default.wav"), 2200)  # none of the content's tones
         if not os.path.exists(os.path.join(self.env["WINEPREFIX"], "system.reg")):
             return "Wine could not make a prefix"
-        return None
 
     def close(self):
         if self.dir:
@@ -70,40 +60,35 @@ class Wine:
 
     def prepare(self, s):
         shutil.copy2(self.exe, os.path.join(s.appdir, "tobble.exe"))
-        s.desktop.env.update({k: self.env[k] for k in (
-            "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")})
-        # The system's default sound, which a missing file plays, is the default for message
-        # boxes and refused keys too: it is heard only where a sound file is missing, so that
-        # no beep cuts off a line elsewhere.
-        key = r"HKCU\Control Panel\Sounds"
-        if any(name.endswith(".wav") for name in s.omit):
-            s.desktop.run([self.wine, "reg", "add", key, "/v", "Default", "/d",
-                           windows_path(self.ding), "/f"], timeout=60)
-        else:
-            s.desktop.run([self.wine, "reg", "delete", key, "/v", "Default", "/f"], timeout=60)
-        s.desktop.run([self.server, "-w"], timeout=60)
+        s.env.update(self.env, TOBBLE_EDITOR_LOG=windows_path(s.editor_log))
+        # The system's default sound, which a missing file plays, is also that of message boxes
+        # and refused keys: set only where a sound file is missing, so no beep cuts off a line.
+        ding = ["/d", windows_path(os.path.join(self.dir, "default.wav"))] \
+            if any(name.endswith(".wav") for name in s.omit) else []
+        s.run([self.wine, "reg", "add" if ding else "delete", r"HKCU\Control Panel\Sounds",
+               "/v", "Default", "/f", *ding], timeout=60)
+        s.run([self.server, "-w"], timeout=60)
 
     def command(self, s):
         return [self.wine, os.path.join(s.appdir, "tobble.exe")]
 
     def finish(self, s):
         # The next session has another X server; Wine's desktop process must not outlive this one.
-        s.desktop.run([self.server, "-k"])
-        s.desktop.run([self.server, "-w"], timeout=30)
+        s.run([self.server, "-k"])
+        s.run([self.server, "-w"], timeout=30)
 
     def watched(self, s):
         return []  # Wine keeps its registry in the prefix: not the program's writing
 
     def probe(self, s):
         """[(title, [control texts])] of the visible windows."""
-        out = s.desktop.run([self.wine, self.probe_exe], timeout=60).stdout
         windows = []
-        for line in out.splitlines():
+        for line in s.run([self.wine, self.probe_exe], timeout=60).stdout.splitlines():
             kind, _, rest = line.partition("\t")
             if kind == "window":
                 windows.append((rest, []))
             elif kind == "control" and windows:
-                windows[-1][1].append(rest.partition("\t")[2])
+                windows[-1][1].append(rest)
         return windows
 
     def label(self, s):
@@ -116,14 +101,8 @@ class Wine:
         title = s.title()
         return next((texts[0] for name, texts in self.probe(s) if name == title and texts), None)
 
-    def fake_editor(self, s, log):
-        # The program starts the system's own Notepad, from the Windows directory.
-        shutil.copy2(self.probe_exe, os.path.join(
-            self.env["WINEPREFIX"], "drive_c", "windows", "notepad.exe"))
-        s.desktop.env["TOBBLE_EDITOR_LOG"] = windows_path(log)
-
-    def editor_call(self, s, log):
-        lines = [ln.split("\t", 1) for ln in open(log, encoding="utf-8").read().splitlines()]
+    def editor_call(self, s):
+        lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]
         cwd = next((v for k, v in lines if k == "cwd"), "")
         return ([v for k, v in lines if k == "arg"],
                 cwd.rstrip("\\").lower() == windows_path(s.appdir).lower())
