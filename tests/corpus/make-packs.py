@@ -70,8 +70,6 @@ def cases():
         "answer-count-101": pack(good.replace(b"answers\n2\n", b"answers\n101\n")),
         "ends-before-answer-count": pack(header + b'1\n"Hello"\n"Line one"\nanswers\n', phrases=1),
         "empty-first-line": pack(good.replace(b"Tobble test pack", b"", 1)),
-        "blank-greeting-crlf": pack(crlf.replace(b'"Hello there"', b" \t ")),
-        "trailing-empty-lines": pack(good + b"\n \n\n"),
         **{name: pack(good.replace(b'"Line one"', line)) for name, line in {
             "empty-line-shifts-count": b'"Line one"\n', "comma-before-line-break": b'"Line one", ',
             "quote-inside-unquoted-item": b'Line "one" here', "unquoted-comma": b"Line, one",
@@ -85,13 +83,11 @@ def cases():
                          .encode("utf-16-be")),
         "unterminated-quote-at-end": pack(good.rstrip(b"\n").replace(b'"No"', b'"No')),
         "crlf-ends-early": pack(crlf.replace(b'"No"\r\n', b"")),
-        "cr-only-ends-early": pack(good.replace(b'"No"\n', b"").replace(b"\n", b"\r")),
         "utf8-bom": pack(b"\xEF\xBB\xBF" + good.replace(b"Hello there", "Grüße".encode())),
         "single-line-10mb": pack(good.replace(b"Hello there", b"y" * (10 * MB))),
         "lines-100-of-1mb": pack(config(["Hello"] + ["x" * MB] * 99 + ["z" * MB]), phrases=100),
         **{f"config-{name}": pack(good, **{"config.ini": content}) for name, content in {
             "is-directory": None, "unreadable": good, "missing": False, "is-fifo": "fifo"}.items()},
-        "config-uppercase-name": pack(False, **{"Config.INI": good}),
         **{f"picture-{name}": pack(good, **{"picture.jpg": content}) for name, content in {
             "is-text": b"This is not a picture.\n", "is-fifo": "fifo", "empty": b"",
             "missing": False, "truncated": jpeg(640, 480)[:300], "20000x20000": jpeg(20000, 20000),

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Runs tobble-check --json on every pack of the corpus and compares its report, exit status and
-peak memory with expected.tsv. Usage: run-check.py TOBBLE_CHECK PACKS TABLE [--no-memory]
-(sanitizer builds use several times the memory by design)."""
+"""run-check.py TOBBLE_CHECK PACKS TABLE [--no-memory]: runs tobble-check --json on every pack
+and compares its report, exit status and peak memory with expected.tsv."""
 import json
 import os
 import shutil
@@ -20,17 +19,8 @@ def unprivileged():  # root reads a file of mode 000; the cases are about everyb
     os.setuid(65534)
 
 
-def copy_file(source, target):
-    try:
-        shutil.copy2(source, target)
-    except PermissionError:  # not root: what nobody may read is copied as its permissions
-        open(target, "wb").close()
-        shutil.copymode(source, target)
-
-
 def measure(checker, directory, drop_root):
-    """The finished run (None for a hang) and its peak RSS. GNU time measures from a small
-    process: a child forked from this one would inherit this one's peak memory."""
+    # GNU time measures from a small process: a child of this one would inherit its peak memory.
     with tempfile.NamedTemporaryFile() as usage:
         os.chmod(usage.name, 0o666)  # also written by the unprivileged run
         try:
@@ -65,25 +55,21 @@ def shown(report):
 def problems(name, row, checker, packs, check_memory):
     exit_status, loader, state = row[0], row[1], row[2]
     checks = [c.split("=", 1) for c in state.split(" ; ")] if state else []
-    directory = os.path.join(packs, name)
+    directory, root = os.path.join(packs, name), None
     if ["run", "unprivileged"] in checks:
-        # The pack and the checker under a fresh world-reachable folder: the build tree may lie
-        # inside a private home (mode 700).
-        root = tempfile.mkdtemp(prefix="tobble-corpus-")
-        os.chmod(root, 0o755)
-        shutil.copy2(checker, root)
-        copy = os.path.join(root, name)
-        shutil.copytree(directory, copy, copy_function=copy_file)
-        os.chmod(copy, 0o000 if ["folder", "closed"] in checks else 0o755)
-        try:
-            run, peak = measure(os.path.join(root, os.path.basename(checker)), copy,
-                                os.geteuid() == 0)
-        finally:
-            os.chmod(copy, 0o755)
+        check_memory = False
+        if os.geteuid() == 0:  # a copy anyone can reach: the build tree may be in a private home
+            root = tempfile.mkdtemp(prefix="tobble-corpus-")
+            os.chmod(root, 0o755)
+            checker = shutil.copy2(checker, root)
+            directory = shutil.copytree(directory, os.path.join(root, name))
+        os.chmod(directory, 0o000 if ["folder", "closed"] in checks else 0o755)
+    try:
+        run, peak = measure(checker, directory, root is not None)
+    finally:
+        os.chmod(directory, 0o755)
+        if root:
             shutil.rmtree(root)
-        directory, check_memory = copy, False
-    else:
-        run, peak = measure(checker, directory, False)
     if run is None:
         return ["timed out (a hang)"]
     code, err = run.returncode, run.stderr.decode(errors="replace").strip()[:300]

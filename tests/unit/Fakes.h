@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Form1.h"
@@ -42,11 +42,7 @@ struct FakePlatform : Platform {
         say("input " + toUtf8(title) + ": " + toUtf8(prompt) + " [" + toUtf8(defaultText) + "]");
         if (inputBoxBreaks)
             throw std::runtime_error("out of memory");
-        if (inputAnswers.empty())
-            return u"";
-        std::u16string answer = inputAnswers.front();
-        inputAnswers.pop_front();
-        return answer;
+        return std::exchange(inputAnswer, u"");
     }
     PicturePtr loadPicture(const std::u16string& path) override {
         say("picture " + toUtf8(path));
@@ -68,7 +64,7 @@ struct FakePlatform : Platform {
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
     void endProgram() override { say("end"); }
 
-    std::deque<std::u16string> inputAnswers;
+    std::u16string inputAnswer; // what the next input box returns
     bool failProcessStart = false;
     bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
     double clock = 43200.0;
@@ -120,13 +116,6 @@ struct ContentDir {
         std::ofstream(path_ / name, std::ios::binary) << bytes;
     }
     void remove(const std::string& name) const { std::filesystem::remove_all(path_ / name); }
-    // True where the file system takes "A.TXT" and "a.txt" for one file, as Windows does.
-    bool ignoresCase() const {
-        write("CaseProbe", "");
-        const bool ignores = std::filesystem::exists(path_ / "caseprobe");
-        remove("CaseProbe");
-        return ignores;
-    }
     const std::filesystem::path& path() const { return path_; }
     // The directory as the program spells it, ending in "/".
     std::string prefix() const { return path_.string() + "/"; }
@@ -146,20 +135,26 @@ inline std::string configText(const std::string& title, const std::vector<std::s
     return text;
 }
 
-// The program's logic over fakes, with a content directory holding a picture.
-struct Harness {
-    Harness() { dir.write("picture.jpg", "picture"); }
+inline std::string le(std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> (8 * i));
+    return out;
+}
 
-    // The lines logged since the last call.
-    EventLog take() { return std::exchange(log, {}); }
+inline std::string chunk(const std::string& id, const std::string& body) {
+    return id + le(body.size(), 4) + body + std::string(body.size() % 2, '\0');
+}
 
-    ContentDir dir;
-    EventLog log;
-    FakePlatform platform{log, decodeUtf8Lenient(dir.path().string())};
-    FakeWindow window{log};
-    FakeTimerDriver randomDriver, flashDriver;
-    Program program{window, platform, randomDriver, flashDriver};
-    Form1& form = program.form();
-};
+// A RIFF WAVE file of a format chunk, PCM (tag 1) or the extensible form naming its sub-format,
+// then the other chunks given.
+inline std::string wave(int tag, int bits, const std::string& chunks = "", int channels = 1) {
+    std::string format = le(tag, 2) + le(channels, 2) + le(22050, 4) + le(22050 * bits / 8, 4) +
+                         le(bits / 8, 2) + le(bits, 2);
+    if (tag == 0xFFFE)
+        format += le(22, 2) + le(bits, 2) + le(4, 4) + le(1, 2) + std::string(14, 'g');
+    const std::string body = "WAVE" + chunk("fmt ", format) + chunks;
+    return "RIFF" + le(body.size(), 4) + body;
+}
 
 } // namespace tobble::testing

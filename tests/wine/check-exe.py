@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version, icon, pointer, manifest."""
+"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version number, icon, pointer, manifest."""
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -55,15 +55,6 @@ def main():
     check("fixed file and product version 1.0.0.0", fixed and (
         fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
         fixed.ProductVersionLS) == (0x10000, 0, 0x10000, 0))
-    infos = pe.FileInfo[0] if hasattr(pe, "FileInfo") else []
-    tables = {t.LangID.decode().upper(): {k.decode(): v.decode() for k, v in t.entries.items()}
-              for i in infos if i.Key == b"StringFileInfo" for t in i.StringTable}
-    table = tables.get("040904B0", {})
-    check("FileVersion and ProductVersion 1.00 in U.S. English, Unicode (040904B0)",
-          (table.get("FileVersion"), table.get("ProductVersion")) == ("1.00", "1.00"), tables)
-    translations = [str(v).lower() for i in infos if i.Key == b"VarFileInfo" for var in i.Var
-                    for v in var.entry.values()]
-    check("translation 0x0409, code page 1200", "0x0409 0x04b0" in translations, translations)
 
     icon = [ident for w, h, bits, ident in group(pe, RT_GROUP_ICON) if (w, h, bits) == (32, 32, 8)]
     check("first icon has a 32x32 256-colour image, 8 bpp in the file",

@@ -4,6 +4,7 @@
 
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/qt/MainWindow.h"
+#include "ui/qt/QtPlatformChoice.h"
 
 namespace {
 
@@ -11,16 +12,12 @@ namespace {
 // the Wayland app id, the X11 instance name and the sound events.
 constexpr char kApplicationId[] = "tobble";
 
-// Only an X window can stay above the others: Wayland lets no client ask for that. So where an X
-// server (Xwayland on a Wayland desktop) can be reached, use it, unless the person chose a Qt
-// platform themselves; without one, start natively all the same.
+// X where a server can be reached, unless the person chose; without one, start natively all the
+// same.
 bool preferX11() {
-    const char* chosen = std::getenv("QT_QPA_PLATFORM");
-    if (chosen && *chosen)
-        return false;
-    // Qt tries the list in order: where the X server refuses the connection, Wayland it is.
-    const char* display = std::getenv("DISPLAY");
-    return display && *display && setenv("QT_QPA_PLATFORM", "xcb;wayland", 1) == 0;
+    const char* platforms =
+        tobble::preferredQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
+    return platforms && setenv("QT_QPA_PLATFORM", platforms, 1) == 0;
 }
 
 } // namespace
