@@ -41,12 +41,12 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-    QLabel* label(const char* name) { return qobject_cast<QLabel*>(control(name)); }
     Form1& form() { return window.program().form(); }
     QAction* action(const char* name) { return window.findChild<QAction*>(QLatin1String(name)); }
     QImage labelImage(const QString& text) {
-        label("Label1")->setText(text);
-        return label("Label1")->grab().toImage();
+        auto* label1 = qobject_cast<QLabel*>(control("Label1"));
+        label1->setText(text);
+        return label1->grab().toImage();
     }
 
     ContentDir dir;
@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThemNormalAndShrunk) {
         EXPECT_TRUE(control(name)->font().bold()) << name;
         EXPECT_EQ(control(name)->font().pixelSize(), 11) << name;
     }
-    EXPECT_EQ(label("Label3")->text(), QStringLiteral("Ask Tobble:"));
+    EXPECT_EQ(qobject_cast<QLabel*>(control("Label3"))->text(), QStringLiteral("Ask Tobble:"));
     EXPECT_EQ(QApplication::focusWidget(), control("Text1"));
     // The question box lies above the label it overlaps; the picture takes no clicks.
     QWidget* client = control("Form1");

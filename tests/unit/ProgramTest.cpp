@@ -89,9 +89,6 @@ TEST_F(Tobble, ARandomLineFlashesPlaysShowsAndIsRememberedUntilTheFlashTimerEnds
 
 TEST_F(Tobble, ClicksFlashAndPickAnyLineButTheGreetingAndEnterAnyAnswerWithoutAFlash) {
     start(12, 10);
-    form.Text1_KeyDown(65, 0);
-    form.Text1_KeyDown(0, 0);
-    EXPECT_TRUE(log.empty()) << "only Enter answers";
     std::set<int> lines, answers;
     for (int i = 0; i < 600; ++i) {
         form.Label2_Click(1);

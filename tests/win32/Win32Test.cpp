@@ -28,10 +28,6 @@ class Win32Window : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(window.create(), nullptr); }
 
-    void choose(MenuCommand command) {
-        SendMessageW(window.handle(), WM_COMMAND, static_cast<WPARAM>(command), 0);
-    }
-
     std::pair<int, int> clientSize() {
         RECT client{};
         GetClientRect(window.handle(), &client);
@@ -61,7 +57,7 @@ TEST_F(Win32Window, ShrinkFitsTheClientAreaToThePicture) {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(clientSize(), std::make_pair(MulDiv(2175, dpi, 1440), MulDiv(4950, dpi, 1440)));
-    choose(MenuCommand::mnuShrink);
+    SendMessageW(window.handle(), WM_COMMAND, static_cast<WPARAM>(MenuCommand::mnuShrink), 0);
     EXPECT_EQ(clientSize(),
               std::make_pair(MulDiv(1750 - 120, dpi, 1440), MulDiv(2900 - 690, dpi, 1440)));
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version number, icon, pointer, manifest."""
+"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, icon, pointer, manifest."""
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -51,10 +51,6 @@ def main():
     dlls = {e.dll.decode().lower() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     check("imports only Windows' own DLLs", dlls and dlls <= SYSTEM_DLLS, dlls - SYSTEM_DLLS)
 
-    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
-    check("fixed file and product version 1.0.0.0", fixed and (
-        fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
-        fixed.ProductVersionLS) == (0x10000, 0, 0x10000, 0))
 
     icon = [ident for w, h, bits, ident in group(pe, RT_GROUP_ICON) if (w, h, bits) == (32, 32, 8)]
     check("first icon has a 32x32 256-colour image, 8 bpp in the file",
