@@ -64,8 +64,6 @@ def cases():
                                  [f"Answer {m}" for m in range(1, 101)]), phrases=100, answers=100),
         **{f"count-{name}": pack(header + f'{count}\n"Hello"\n'.encode())
            for name, count in counts.items()},
-        "count-blank-7-blank": pack(config(["Hello"] + [f"Line {n}" for n in range(1, 8)])
-                                    .replace(b"\n7\n", b'\n" 7 "\n'), phrases=7),
         "count-without-lines": pack(header + b"3\n"),
         "answer-count-101": pack(good.replace(b"answers\n2\n", b"answers\n101\n")),
         "ends-before-answer-count": pack(header + b'1\n"Hello"\n"Line one"\nanswers\n', phrases=1),
