@@ -71,6 +71,7 @@ TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThemNormalAndShrunk) {
     EXPECT_EQ(QApplication::focusWidget(), control("Text1"));
     // The question box lies above the label it overlaps; the picture takes no clicks.
     QWidget* client = control("Form1");
+    EXPECT_EQ(client->grab().toImage().pixelColor(2, 2), QColor(Qt::black));
     EXPECT_EQ(client->childAt(20, 304), control("Text1"));
     EXPECT_EQ(client->childAt(60, 80), control("Label2"));
     EXPECT_EQ(client->childAt(20, 20), nullptr);
