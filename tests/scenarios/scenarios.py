@@ -220,10 +220,10 @@ class Session(Desktop):
 
     def sounds_after(self, action, listen=1.2):
         self.wait_quiet()
-        mark = self.listener.now()
+        self.mark = self.listener.now()
         action()
         time.sleep(listen)
-        return self.listener.sounds_since(mark)
+        return self.listener.sounds_since(self.mark)
 
     def expect_sound(self, what, action, accept, listen=1.2, first=True, again=False):
         if isinstance(accept, str):  # not str.__eq__: its NotImplemented for None is true
@@ -293,13 +293,9 @@ def cuts_off(s):
     """Two quick clicks: the first line silent once the second sounds? None: could not tell."""
     listener, rate = s.listener, s.listener.rate
     for _ in range(5):
-        s.wait_quiet()
-        mark = listener.now()
-        s.click(*CHARACTER)
-        time.sleep(0.12)
-        s.click(*CHARACTER)
-        time.sleep(1.0)
-        samples, heard = listener.read(mark), listener.sounds_since(mark)
+        heard = s.sounds_after(lambda: (s.click(*CHARACTER), time.sleep(0.12),
+                                        s.click(*CHARACTER)), 1.0)
+        samples = listener.read(s.mark)
         if not heard or not heard[0][1]:
             continue
         first, start = heard[0][1], int(heard[0][0] * rate)
@@ -401,8 +397,7 @@ def auto_play(s):
     s.quit("Quit (Alt+M, Q) ends the program", "alt+m", "q")
 
 
-def greeting_after_box(s, what, want):
-    """An Error! box at start-up; once it is closed the greeting plays, untitled and unsaid."""
+def greeting_after_box(s, what, want):  # an Error! box, then the greeting: untitled, unsaid
     s.launch(greeting=False)
     box = s.box("Error!", what, lambda t: t.startswith(ERROR_PREFIX) and want(t))
     s.expect_sound("after the box, the greeting 0.wav plays", lambda: s.key("Return", win=box),
