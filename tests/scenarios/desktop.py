@@ -1,14 +1,10 @@
-"""A private desktop for one scenario, and the eyes, hands and ears on it: its own X server,
-window manager, session bus and PulseAudio daemon whose null sink is recorded (all stopped again
-by process id); screen pixels and fake clicks through Xlib, fast enough to time a 100 ms flash;
-a listener that names each sound in the recording by its tone (every test sound is a pure tone).
-"""
+"""A private desktop (X server, window manager, session bus, PulseAudio recording its null
+sink); screen pixels and clicks through Xlib; a listener that names each sound by its tone."""
 import array
 import ctypes
 import ctypes.util
 import math
 import os
-import select
 import shutil
 import signal
 import subprocess
@@ -91,7 +87,7 @@ class Desktop:
 
     def start_pulse(self):
         d = self.dir
-        self.spawn("pulseaudio", [
+        self.pulse = self.spawn("pulseaudio", [
             "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
             "--use-pid-file=no", f"--log-target=file:{d}/pulse.log",
             "-L", f"module-native-protocol-unix auth-anonymous=1 socket={d}/run/pulse/native",
@@ -142,10 +138,9 @@ def _lib(name, **functions):
 
 
 _P, _U, _I, _L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long
-_x11 = _lib("X11", XOpenDisplay=(_P, ctypes.c_char_p), XCloseDisplay=(_I, _P),
+_x11 = _lib("X11", XOpenDisplay=(_P, ctypes.c_char_p),
             XDefaultRootWindow=(_U, _P), XGetImage=(_P, _P, _U, _I, _I, _U, _U, _U, _I),
-            XDestroyImage=(_I, _P), XFlush=(_I, _P), XInternAtom=(_U, _P, ctypes.c_char_p, _I),
-            XSendEvent=(_I, _P, _U, _I, _L, _P), XSelectInput=(_I, _P, _U, _L),
+            XDestroyImage=(_I, _P), XFlush=(_I, _P), XSelectInput=(_I, _P, _U, _L),
             XPending=(_I, _P), XNextEvent=(_I, _P, _P), XConnectionNumber=(_I, _P))
 _xtst = _lib("Xtst", XTestFakeMotionEvent=(_I, _P, _I, _I, _I, _U),
              XTestFakeButtonEvent=(_I, _P, ctypes.c_uint, _I, _U))
@@ -157,23 +152,13 @@ class _XImage(ctypes.Structure):  # the head of XImage, as far as it is read her
 
 
 class Screen:
-    """One connection to an X display: what is on the screen, and a mouse."""
-
     def __init__(self, display):
         self.dpy = _x11.XOpenDisplay(display.encode())
         if not self.dpy:
             raise RuntimeError(f"cannot open display {display}")
-        self.root, self.stamp = _x11.XDefaultRootWindow(self.dpy), 1000
-        self.atoms = [_x11.XInternAtom(self.dpy, n, 0) for n in (b"WM_PROTOCOLS", b"_NET_WM_PING")]
-        _x11.XSelectInput(self.dpy, self.root, 1 << 17)  # ping replies come to the root
+        self.root = _x11.XDefaultRootWindow(self.dpy)
 
-    def close(self):
-        if self.dpy:
-            _x11.XCloseDisplay(self.dpy)
-            self.dpy = None
-
-    def region(self, x, y, w, h):
-        """The pixels of a screen rectangle, as a function (dx, dy) -> (r, g, b)."""
+    def region(self, x, y, w, h):  # (dx, dy) -> (r, g, b)
         img = _x11.XGetImage(self.dpy, self.root, x, y, w, h, 0xFFFFFFFF, 2)  # ZPixmap
         if not img or _XImage.from_address(img).bpp != 32:
             raise RuntimeError("XGetImage failed, or the screen is not 24-bit")
@@ -185,33 +170,11 @@ class Screen:
     def pixel(self, x, y):
         return self.region(x, y, 1, 1)(0, 0)
 
-    def move(self, x, y):
-        _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
-        _x11.XFlush(self.dpy)
-
     def click(self, x, y, button=1):
         _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
         _xtst.XTestFakeButtonEvent(self.dpy, button, 1, 0)
         _xtst.XTestFakeButtonEvent(self.dpy, button, 0, 0)
         _x11.XFlush(self.dpy)
-
-    def ping(self, window, timeout):
-        """Seconds until the window answered _NET_WM_PING (its event loop runs), or None."""
-        self.stamp += 1
-        # An XClientMessageEvent as longs: type, serial, send_event, display, window,
-        # message_type, format, then data: the protocol, the time stamp, the window.
-        ev = (_L * 24)(33, 0, 0, 0, window, self.atoms[0], 32, self.atoms[1], self.stamp, window)
-        start = time.monotonic()
-        _x11.XSendEvent(self.dpy, window, 0, 0, ev)
-        _x11.XFlush(self.dpy)
-        while (left := timeout - (time.monotonic() - start)) > 0:
-            while _x11.XPending(self.dpy):
-                _x11.XNextEvent(self.dpy, ev)
-                if ev[0] & 0xFFFFFFFF == 33 and ev[5] == self.atoms[0] and \
-                        ev[7] & 0xFFFFFFFF == self.atoms[1] and ev[8] & 0xFFFFFFFF == self.stamp:
-                    return time.monotonic() - start
-            select.select([_x11.XConnectionNumber(self.dpy)], [], [], left)
-        return None
 
 
 # -- the sound ----------------------------------------------------------------------------------
@@ -235,8 +198,6 @@ def _tone_share(samples, rate, freq):
 
 
 class Listener:
-    """Marks points in the recording and reports the sounds that began after a mark."""
-
     def __init__(self, path, rate, tones):
         self.path, self.rate, self.tones = path, rate, tones  # tones: {name: frequency}
 
@@ -251,21 +212,19 @@ class Listener:
         samples.frombytes(data[: len(data) // 2 * 2])
         return samples
 
-    def share(self, samples, at, name, window_ms=100):
-        """How much of what sounds from sample `at` is the tone `name` (0 to 1)."""
-        return _tone_share(samples[at: at + self.rate * window_ms // 1000], self.rate,
-                           self.tones[name])
+    def share(self, samples, at, name):
+        """How much of the 100 ms from sample `at` is the tone `name` (0 to 1)."""
+        return _tone_share(samples[at: at + self.rate // 10], self.rate, self.tones[name])
 
-    def identify(self, samples, at):
-        """The tone sounding from sample `at` (past its fade-in), or None for another sound."""
+    def identify(self, samples, at):  # the tone past its fade-in, or None for another sound
         shares = {name: self.share(samples, at + self.rate * 15 // 1000, name)
                   for name in self.tones}
         best = max(shares, key=shares.get, default=None)
         return best if best and shares[best] > 0.5 else None
 
     def sounds_since(self, mark, min_gap_ms=40, min_len_ms=30):
-        """[(seconds after mark, name or None, length in seconds)] of each sound that began
-        after the mark; not one already under way at it (its tail is too short to name)."""
+        """[(seconds after mark, name or None, length)] of each sound begun after the mark (not
+        one already under way at it: its tail is too short to name)."""
         samples, n, gap = self.read(mark), self.rate * BLOCK_MS // 1000, min_gap_ms // BLOCK_MS
         runs = []  # [first block, block after the last] of each stretch of sound
         for i in (i for i, r in enumerate(_blocks(samples, self.rate)) if r > LOUD):
@@ -276,7 +235,7 @@ class Listener:
         return [(a * n / self.rate, self.identify(samples, a * n), (b - a) * n / self.rate)
                 for a, b in runs if a > 0 and (b - a) * BLOCK_MS >= min_len_ms]
 
-    def is_quiet(self, last_ms=150):
+    def is_quiet(self):  # the last 150 ms
         end = self.now()
-        samples = self.read(max(0, end - self.rate * last_ms // 1000), end)
-        return all(r <= LOUD for r in _blocks(samples, self.rate))
+        return all(r <= LOUD for r in _blocks(self.read(max(0, end - self.rate * 3 // 20), end),
+                                              self.rate))

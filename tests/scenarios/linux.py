@@ -1,6 +1,5 @@
-"""The Linux program in the scenarios, read through the accessibility tree (AT-SPI) as a screen
-reader would. Run as a script, it prints that tree as JSON: pyatspi comes with Debian's own
-Python, which may not be the python3 that runs the scenarios."""
+"""The Linux program in the scenarios, read through AT-SPI as a screen reader would. Run as a
+script (by Debian's own Python, which has pyatspi), it prints that tree as JSON."""
 import json
 import os
 import shutil
@@ -47,8 +46,7 @@ class Linux:
     def tree(self, s):
         return json.loads(s.run([PYTHON, os.path.abspath(__file__)], timeout=30).stdout or "[]")
 
-    def label(self, s):
-        """The speech label: the one label of its size (129 x 97)."""
+    def label(self, s):  # the one label of its size
         return next((n["name"] for n in self.tree(s)
                      if n["role"] == "label" and n.get("size") == [129, 97]), None)
 
@@ -65,8 +63,7 @@ class Linux:
         return next((n.get("text") for n in self.tree(s)
                      if n["role"] == "text" and n["name"] == "Ask Tobble:"), None)
 
-    def editor_call(self, s):
-        """The editor's arguments, and whether it ran in the program's directory."""
+    def editor_call(self, s):  # its arguments, and whether it ran in the program's directory
         argv, cwd = json.load(open(s.editor_log))
         return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
 

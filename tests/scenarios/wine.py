@@ -1,7 +1,5 @@
-"""tobble.exe in the scenarios, under Wine: one prefix for the whole run, one Wine server per
-session on that session's desktop. The speech label is painted, not a control, so it is told
-apart by its pixels; boxes and the question box are read by winprobe.exe, which asks the windows
-themselves, and which also stands in for Notepad."""
+"""tobble.exe under Wine: one prefix for the run, a Wine server per session. Boxes are read by
+winprobe.exe, which also stands in for Notepad; the painted speech label by its pixels."""
 import os
 import shutil
 import subprocess
@@ -19,7 +17,7 @@ def windows_path(path):
 class Wine:
     name = "wine"
 
-    def __init__(self, exe, probe=None):
+    def __init__(self, exe, probe):
         self.exe, self.probe_exe, self.dir = exe, probe, None
         with open(exe, "rb") as f:
             head = f.read(4096)
@@ -35,8 +33,6 @@ class Wine:
         if not self.wine64 and subprocess.run(["sh", "-c", WINE + "wineserver32 --version"],
                                               capture_output=True).returncode:
             return "this machine runs no 32-bit code here; build the mingw64 preset"
-        if not self.probe_exe:
-            return "no winprobe.exe given"
         self.dir = tempfile.mkdtemp(prefix="tobble-wine-")
         self.env = {"WINEPREFIX": os.path.join(self.dir, "prefix"), "WINEDEBUG": "-all",
                     "WINEARCH": "win64" if self.wine64 else "win32",
@@ -61,8 +57,7 @@ class Wine:
     def prepare(self, s):
         shutil.copy2(self.exe, os.path.join(s.appdir, "tobble.exe"))
         s.env.update(self.env, TOBBLE_EDITOR_LOG=windows_path(s.editor_log))
-        # The system's default sound, which a missing file plays, is also that of message boxes
-        # and refused keys: set only where a sound file is missing, so no beep cuts off a line.
+        # The default sound, also of boxes and refused keys: only if a sound file is missing.
         ding = ["/d", windows_path(os.path.join(self.dir, "default.wav"))] \
             if any(name.endswith(".wav") for name in s.omit) else []
         s.run([self.wine, "reg", "add" if ding else "delete", r"HKCU\Control Panel\Sounds",
@@ -73,15 +68,14 @@ class Wine:
         return [self.wine, os.path.join(s.appdir, "tobble.exe")]
 
     def finish(self, s):
-        # The next session has another X server; Wine's desktop process must not outlive this one.
+        # Wine's desktop process must not outlive this session's X server.
         s.run([self.server, "-k"])
         s.run([self.server, "-w"], timeout=30)
 
     def watched(self, s):
         return []  # Wine keeps its registry in the prefix: not the program's writing
 
-    def probe(self, s):
-        """[(title, [control texts])] of the visible windows."""
+    def probe(self, s):  # [(title, [control texts])] of the visible windows
         windows = []
         for line in s.run([self.wine, self.probe_exe], timeout=60).stdout.splitlines():
             kind, _, rest = line.partition("\t")

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a prefix of the CMake build's own (never ~/.wine), made
-# on first use; "wine-run.sh --init" only makes it. The prefix is win64 for a PE32+ program, else
-# win32 (before any program exists, TOBBLE_WINEARCH from the toolchain file decides).
-# Without an X display the prefix is "...-headless", on Wine's null display driver: windows are
-# made, sized and painted, only not shown, so the window's tests run anywhere.
+# Runs a Windows program under Wine in the CMake build's own prefix, made on first use ("--init"
+# only makes it): win64 for a PE32+ program, else win32 (or TOBBLE_WINEARCH before any exists).
+# Without an X display the prefix "...-headless" uses Wine's null display driver.
 set -euo pipefail
 
 if [ -z "${TOBBLE_WINEPREFIX:-}" ]; then
@@ -29,7 +27,6 @@ else
     WINE=$(command -v wine || echo /usr/lib/wine/wine)
 fi
 WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-# No Mono or Gecko download dialogs, no desktop menu entries.
 export WINEPREFIX=$TOBBLE_WINEPREFIX WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all} \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 quietly() { "$@" </dev/null >/dev/null 2>&1 || true; }
@@ -40,7 +37,6 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         quietly "$WINE" wineboot -i
         "$WINESERVER" -w
-        # Wine does not find the fonts it ships unless they are in the prefix.
         quietly cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
         [ -n "${DISPLAY:-}" ] ||
             quietly "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
@@ -54,7 +50,7 @@ if ! grep -q "^#arch=$arch" "$WINEPREFIX/system.reg" 2>/dev/null; then
     exit 2
 fi
 [ "${1:-}" != --init ] || exit 0
-# A server that outlives each program by a few seconds saves each test ~1.5 s; a new one gets its
-# services started here, away from our output (CTest waits for all that hold its pipes).
+# A server that outlives each program saves each test ~1.5 s; a new one starts its services
+# here, away from our output (CTest waits for all that hold its pipes).
 if "$WINESERVER" -p10 </dev/null >/dev/null 2>&1; then quietly "$WINE" wineboot; fi
 exec "$WINE" "$@"

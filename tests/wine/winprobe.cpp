@@ -6,27 +6,18 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 namespace {
-
-std::string utf8(const wchar_t* text) {
-    std::string out(std::wcslen(text) * 4 + 1, '\0');
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), static_cast<int>(out.size()),
-                                nullptr, nullptr);
-    out.resize(n > 0 ? n - 1 : 0); // without the terminator
-    for (char& c : out)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return out;
-}
 
 // WM_GETTEXT, not GetWindowText: only the message reaches another process's edit controls.
 void print(HWND window, const char* kind) {
     wchar_t text[4096] = L"";
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         2000, nullptr);
-    std::printf("%s\t%s\n", kind, utf8(text).c_str());
+    for (wchar_t& c : text)
+        if (c == L'\t' || c == L'\n' || c == L'\r')
+            c = L' ';
+    std::printf("%s\t%ls\n", kind, text);
 }
 
 BOOL CALLBACK printControl(HWND control, LPARAM) {
@@ -59,8 +50,8 @@ int main() {
     FILE* file = _wfopen(log, L"w");
     if (!file)
         return 1;
-    std::fprintf(file, "cwd\t%s\n", utf8(directory).c_str());
+    std::fprintf(file, "cwd\t%ls\n", directory);
     for (int i = 1; i < count; ++i)
-        std::fprintf(file, "arg\t%s\n", utf8(argv[i]).c_str());
+        std::fprintf(file, "arg\t%ls\n", argv[i]);
     return std::fclose(file);
 }
