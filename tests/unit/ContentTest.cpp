@@ -98,6 +98,7 @@ TEST(WavFormat, OnlyPlainPcmHasTheLayoutStrictReadersNeed) {
     EXPECT_TRUE(plain.playable) << plain.problem;
     EXPECT_TRUE(hasPlainPcmLayout(plain));
     EXPECT_EQ(plain.dataBytes, 4u);
+    EXPECT_DOUBLE_EQ(plain.seconds, 4.0 / (22050 * 2)) << "the length the checker reports";
 
     const WavFormat extensible = describe(wave(0xFFFE, 16, chunk("data", "abcd")));
     EXPECT_TRUE(extensible.playable) << extensible.problem;
