@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, icon, pointer, manifest."""
+"""check-exe.py --pe32|--pe32+ TOBBLE.EXE: its width, imports, version, icon, pointer, manifest."""
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -50,8 +50,13 @@ def main():
           == (magic, machine, 2))
     dlls = {e.dll.decode().lower() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     check("imports only Windows' own DLLs", dlls and dlls <= SYSTEM_DLLS, dlls - SYSTEM_DLLS)
-
-
+    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    strings = {k.decode(): v.decode() for info in getattr(pe, "FileInfo", [[]])[0]
+               if info.Key == b"StringFileInfo" for table in info.StringTable
+               if table.LangID.decode().upper() == "040904B0" for k, v in table.entries.items()}
+    check('version record 1.0.0.0, "1.00" in U.S. English (040904B0)', fixed and (
+        fixed.FileVersionMS, fixed.FileVersionLS) == (0x10000, 0) and (strings.get(
+            "FileVersion"), strings.get("ProductVersion")) == ("1.00", "1.00"), strings)
     icon = [ident for w, h, bits, ident in group(pe, RT_GROUP_ICON) if (w, h, bits) == (32, 32, 8)]
     check("first icon has a 32x32 256-colour image, 8 bpp in the file",
           icon and dib_bits(resources(pe, RT_ICON).get(icon[0], b""), 0) == 8)
