@@ -151,6 +151,14 @@ class _XImage(ctypes.Structure):  # the head of XImage, as far as it is read her
         (n, _I) for n in ("byte_order", "unit", "bit_order", "pad", "depth", "bpl", "bpp")]
 
 
+class _CursorImage(ctypes.Structure):  # the head of XFixesCursorImage
+    _fields_ = [(f, ctypes.c_short) for f in "xy"] + [
+        (f, ctypes.c_ushort) for f in ("width", "height", "xhot", "yhot")]
+
+
+_xfixes = _lib("Xfixes", XFixesGetCursorImage=(ctypes.POINTER(_CursorImage), _P))
+
+
 class Screen:
     def __init__(self, display):
         self.dpy = _x11.XOpenDisplay(display.encode())
@@ -169,6 +177,10 @@ class Screen:
 
     def pixel(self, x, y):
         return self.region(x, y, 1, 1)(0, 0)
+
+    def pointer(self):  # width, height and hot spot of the pointer shown
+        c = _xfixes.XFixesGetCursorImage(self.dpy).contents
+        return c.width, c.height, c.xhot, c.yhot
 
     def click(self, x, y, button=1):
         _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)

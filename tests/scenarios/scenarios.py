@@ -469,6 +469,50 @@ def sound_server(s):
         pa.send_signal(signal.SIGCONT)
 
 
+def character_folder(s):
+    """Linux: a folder with its own files and a link to the program holds a character of its
+    own; Qt's own options are not the program's, and change nothing."""
+    def title(argv, cwd):
+        proc = s.spawn("program", argv, cwd=cwd)
+        try:
+            win = until(lambda: s.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                       str(proc.pid)]).stdout.split(), 30)
+            return win and s.run(["xdotool", "getwindowname", win[0]]).stdout.strip()
+        finally:
+            proc.terminate()
+            proc.wait(10)
+    folder, own = os.path.join(s.dir, "Ziggy"), Character(title="Ziggy from its folder")
+    own.write(folder, omit=own.tones)
+    os.symlink(os.path.join(s.appdir, "tobble"), os.path.join(folder, "tobble"))
+    shown = title(["./tobble"], folder)
+    s.check("started as ./tobble in a folder of its own, it shows that folder's character",
+            shown == own.title, repr(shown))
+    shown = title(s.driver.command(s) + ["-platform", "offscreen", "-qwindowtitle", "Not it"],
+                  s.cwd)
+    s.check("started with Qt's own options, it ignores them", shown == s.ch.title, repr(shown))
+
+
+def frame_and_pointer(s):
+    """Linux: the frame, title bar included, is centred; over the character the pointer is 32 x
+    32 window units with its hot spot in the middle, drawn from the 2x image at scale 2."""
+    def off_centre():
+        x, y, w, h = s.geometry()
+        e = s.run(["xprop", "-id", str(s.win), "_NET_FRAME_EXTENTS"]).stdout.partition("=")[2]
+        left, right, top, bottom = map(int, e.split(",")) if "," in e else (99, 0, 99, 0)
+        return max(abs(2 * x - left + w + right - 1024), abs(2 * y - top + h + bottom - 768))
+    for scale in (1, 2):
+        s.env["QT_SCALE_FACTOR"] = str(scale)
+        s.launch()
+        if scale == 1:  # a scaled frame may lie a rounding off
+            s.check("the frame is centred", until(lambda: off_centre() <= 2, 5), off_centre())
+        s.find_client()
+        s.run(["xdotool", "mousemove", *map(str, s.at(*(scale * c for c in CHARACTER)))])
+        n = 32 * scale
+        s.check(f"at scale {scale} the pointer is {n}x{n}, hot spot in the middle", until(
+            lambda: s.screen.pointer() == (n, n, n // 2, n // 2), 5), s.screen.pointer())
+        s.quit(f"at scale {scale}, Ctrl+Q ends the program", "ctrl+q")
+
+
 SESSIONS = [
     ("start-up, talking and closing", talking, {}),
     ("Shrink, About, Say What?, Reload, Open Config.ini, Quit", menu_items, {}),
@@ -477,6 +521,8 @@ SESSIONS = [
     ("missing picture.jpg", missing_picture, {"omit": ("picture.jpg",)}),
     ("missing sounds", missing_sounds, {"omit": ("0.wav", "1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
+    ("linux: a character folder of its own", character_folder, {}),
+    ("linux: the frame and the pointer", frame_and_pointer, {}),
 ]
 
 
