@@ -19,5 +19,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test programs run under Wine, in a prefix of the build's own. The wrapper reads each program's
 # width from its header; the prefix made while configuring, before any program exists, has the
 # build's own width.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/wine-run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 set(ENV{TOBBLE_WINEARCH} ${TOBBLE_WINEARCH})

@@ -277,7 +277,7 @@ def talking(s):
     cut = cuts_off(s)
     s.check("a second line cuts off the first", cut is not False,
             "no two clicks close enough to tell" if cut is None else "")
-    question = "Will it rain today?"
+    question = "Quick question: will it rain?"  # q alone types, Ctrl+Q quits
     answer = s.expect_sound("Enter in the question box plays an answer", lambda: (
         s.key(question, how=("type", "--delay", "30")), s.key("Return")), is_answer)
     if answer:
@@ -368,9 +368,6 @@ def auto_play(s):
     s.launch()
     s.find_client()
     s.key(*AUTO_SMACK)
-    heard = [h for h in s.sounds_after(lambda: None, 2.0) if is_line(h[1])]
-    s.check("Auto Smack: no line in the first 2 s (the first comes after 20 s)", not heard,
-            heard)
     for what, value in (("1000", "1000"), ("Cancel", None), ("40000 (out of range)", "40000"),
                         ("abc (no number)", "abc")):
         s.key("alt+m", "t")

@@ -34,18 +34,6 @@ protected:
         return {client.right, client.bottom};
     }
 
-    // A key pressed while the question box has the focus, as the message loop sees it.
-    bool pressKey(WORD key, bool ctrl = false) {
-        BYTE keys[256] = {};
-        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
-        SetKeyboardState(keys);
-        MSG message{window.text1(), WM_KEYDOWN, key, 1, 0, {}};
-        const bool translated = window.translateAccelerator(message);
-        keys[VK_CONTROL] = 0;
-        SetKeyboardState(keys);
-        return translated;
-    }
-
     testing::EventLog log;
     testing::FakePlatform platform{log, u"C:\\nowhere"};
     MainWindow window{GetModuleHandleW(nullptr), platform};
@@ -73,13 +61,6 @@ TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
                      : u"|" + menuText(dropDown, i);
     EXPECT_EQ(items, u"&Menu|Say &What?\tF5|-|&Shrink|-|Auto &Smack|Set &Time|-|"
                      u"&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q");
-}
-
-TEST_F(Win32Window, QAloneIsTypedAndCtrlQQuits) {
-    EXPECT_FALSE(pressKey('Q'));
-    EXPECT_TRUE(log.empty());
-    EXPECT_TRUE(pressKey('Q', true));
-    EXPECT_EQ(log.back(), "end");
 }
 
 // The bitmap face where it is exact (96 dpi), the scalable one elsewhere; 8.25 pt bold.

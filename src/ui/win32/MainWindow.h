@@ -26,7 +26,6 @@ public:
     // Creates the window centred on the screen, hidden; returns nullptr on failure.
     HWND create();
     HWND handle() const { return hwnd_; }
-    HWND text1() const { return text1_; }
 
     // Turns a shortcut key, pressed anywhere in the window, into its menu choice.
     bool translateAccelerator(MSG& message) const;
