@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
+#include <canberra.h>
 #include <sys/stat.h>
 
 #include "Fakes.h"
@@ -157,6 +158,14 @@ TEST(LinuxSound, PlaysOnlyRegularPcmWavFiles) {
     EXPECT_TRUE(isPlayableWav(dir.prefix() + "1.wav", buffer));
     for (const char* name : {"2.wav", "3.wav", "4.wav", ""})
         EXPECT_FALSE(isPlayableWav(dir.prefix() + name, buffer)) << name;
+}
+
+// A sound that did not play keeps the connection; only a gone server makes a new one, else
+// every sound would reconnect and cut itself off.
+TEST(LinuxSound, OnlyAGoneServerIsALostConnection) {
+    EXPECT_TRUE(lostConnection(CA_ERROR_DISCONNECTED) && lostConnection(CA_ERROR_DESTROYED));
+    for (const int result : {CA_SUCCESS, CA_ERROR_NOTFOUND, CA_ERROR_CORRUPT, CA_ERROR_DISABLED})
+        EXPECT_FALSE(lostConnection(result)) << result;
 }
 
 // An X window can stay above the others: X where a server is reachable, unless a platform was

@@ -61,11 +61,6 @@ std::string findDefaultSound() {
     return {};
 }
 
-bool lostConnection(int result) {
-    return result == CA_ERROR_DISCONNECTED || result == CA_ERROR_STATE ||
-           result == CA_ERROR_NOTAVAILABLE || result == CA_ERROR_DESTROYED;
-}
-
 // Lives on the worker thread only: the one place that talks to canberra.
 class Player {
 public:
@@ -184,6 +179,11 @@ void runWorker(const std::shared_ptr<CanberraSound::Shared>& shared) {
 }
 
 } // namespace
+
+bool lostConnection(int result) {
+    return result == CA_ERROR_DISCONNECTED || result == CA_ERROR_STATE ||
+           result == CA_ERROR_NOTAVAILABLE || result == CA_ERROR_DESTROYED;
+}
 
 // The open itself does not wait for a writer, in case the name is swapped for a FIFO meanwhile.
 bool isPlayableWav(const std::string& path, std::string& buffer) {

@@ -29,6 +29,10 @@ private:
     std::thread worker_;
 };
 
+// Whether a libcanberra result means the sound server is gone (and a new connection is due),
+// rather than a file that did not play.
+bool lostConnection(int canberraResult);
+
 // Whether path names a regular, readable, plain PCM .wav file, read into buffer as far as its
 // layout goes. Never blocks: a FIFO or device is refused before it is opened.
 bool isPlayableWav(const std::string& path, std::string& buffer);
