@@ -133,8 +133,8 @@ class Session(Desktop):
         self.check(what, any(want(t) for t in texts), texts)
         return win
 
-    def title(self):
-        return self.run(["xdotool", "getwindowname", str(self.win)]).stdout.rstrip("\n")
+    def title(self, win=None):
+        return self.run(["xdotool", "getwindowname", str(win or self.win)]).stdout.rstrip("\n")
 
     def geometry(self):
         out = self.run(["xwininfo", "-id", str(self.win)]).stdout
@@ -331,7 +331,8 @@ def menu_items(s):
     line = s.click_line("a click says a line")
     # A message box may sound the system's own beep for its icon.
     s.expect_sound("About (F1) plays the greeting 0.wav",
-                   lambda: (s.key("F1"), s.wait_box("About Tobble")), "0.wav", first=False, again=False)
+                   lambda: (s.key("F1"), s.wait_box("About Tobble")), "0.wav", first=False,
+                   again=False)
     about = s.box("About Tobble", 'About says "This is version 1.0!"',
                   lambda t: "This is version 1.0!" in t)
     s.key("Return", win=about)
@@ -480,8 +481,7 @@ def character_folder(s):
         try:
             win = until(lambda: s.run(["xdotool", "search", "--onlyvisible", "--pid",
                                        str(proc.pid)]).stdout.split(), 30)
-            name = lambda: s.run(["xdotool", "getwindowname", win[0]]).stdout.strip()  # noqa
-            return win and (until(lambda: name() == want and want, 5) or name())
+            return win and (until(lambda: s.title(win[0]) == want and want, 5) or s.title(win[0]))
         finally:
             proc.terminate()
             proc.wait(10)
