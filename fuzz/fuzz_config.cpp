@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "app/SpeechState.h"
+#include "base/Failure.h"
+#include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tobble;

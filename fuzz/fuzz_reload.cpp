@@ -11,8 +11,8 @@
 #include "UnseenWindow.h"
 #include "app/Form1.h"
 #include "app/Program.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/TextEncoding.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/SpeechState.h"
+#include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/TextEncoding.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/Module1.h"
 
-#include "app/FileNames.h"
+#include "base/FileNames.h"
 
 namespace tobble {
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <string_view>
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 namespace tobble {
 

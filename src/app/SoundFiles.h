@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace tobble {
 

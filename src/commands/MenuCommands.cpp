@@ -1,8 +1,8 @@
 #include "app/Form1.h"
 
-#include "app/NumberText.h"
 #include "app/SoundFiles.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/NumberText.h"
 #include "ui/Layout.h"
 
 namespace tobble {

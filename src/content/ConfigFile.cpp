@@ -5,10 +5,10 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/FileNames.h"
-#include "app/NumberText.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/FileNames.h"
+#include "base/NumberText.h"
+#include "base/TextEncoding.h"
 
 namespace tobble {
 namespace {

@@ -1,6 +1,6 @@
 #include "content/ItemReader.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace tobble {
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <new>
 
-#include "app/FileNames.h"
 #include "app/SoundFiles.h"
+#include "base/Failure.h"
+#include "base/FileNames.h"
+#include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
 
 namespace tobble {
 

@@ -1,6 +1,6 @@
 #include "ui/Timer.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 namespace tobble {
 

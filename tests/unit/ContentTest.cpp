@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "app/NumberText.h"
+#include "base/NumberText.h"
+#include "base/TextEncoding.h"
 #include "content/ItemReader.h"
-#include "content/TextEncoding.h"
 #include "platform/WavFormat.h"
 
 namespace tobble {

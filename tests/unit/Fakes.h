@@ -12,8 +12,8 @@
 
 #include "app/Form1.h"
 #include "app/Program.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/TextEncoding.h"
 #include "platform/Platform.h"
 #include "ui/Window.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "Fakes.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/win32/MainWindow.h"

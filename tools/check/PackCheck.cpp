@@ -9,13 +9,13 @@
 
 #include "UnseenPlatform.h"
 #include "UnseenWindow.h"
-#include "app/FileNames.h"
 #include "app/Form1.h"
 #include "app/Program.h"
 #include "app/SoundFiles.h"
+#include "base/Failure.h"
+#include "base/FileNames.h"
+#include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/TextEncoding.h"
-#include "platform/Failure.h"
 
 namespace tobble::check {
 namespace {

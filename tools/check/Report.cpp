@@ -4,7 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "content/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tobble::check {
 namespace {

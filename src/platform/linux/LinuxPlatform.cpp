@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <utility>
 
-#include "app/FileNames.h"
-#include "content/TextEncoding.h"
+#include "base/Failure.h"
+#include "base/FileNames.h"
+#include "base/TextEncoding.h"
 #include "platform/CommandLine.h"
-#include "platform/Failure.h"
 #include "platform/linux/QtText.h"
 
 namespace tobble {

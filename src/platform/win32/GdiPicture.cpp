@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/FileNames.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/FileNames.h"
 #include "platform/win32/WideText.h"
 
 namespace tobble {

@@ -1,7 +1,7 @@
 #include "platform/win32/InputBox.h"
 
+#include "platform/win32/InputBoxIds.h"
 #include "platform/win32/WideText.h"
-#include "ui/win32/resource.h"
 
 namespace tobble {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/win32/InputBox.h"
 #include "platform/win32/WideText.h"
 

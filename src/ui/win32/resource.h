@@ -5,8 +5,6 @@
 #define IDI_TOBBLE 1
 #define IDC_MICROPHONE 2
 
-#define IDD_INPUTBOX 200
-#define IDC_INPUT_PROMPT 201
-#define IDC_INPUT_TEXT 202
+#include "platform/win32/InputBoxIds.h"
 
 #define IDC_TEXT1 300

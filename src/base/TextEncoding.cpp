@@ -1,4 +1,4 @@
-#include "content/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <array>
 #include <cstdint>

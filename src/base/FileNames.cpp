@@ -1,9 +1,9 @@
-#include "app/FileNames.h"
+#include "base/FileNames.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 namespace tobble {
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
-#include "content/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tobble {
 
