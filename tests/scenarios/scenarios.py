@@ -76,9 +76,9 @@ def tone(path, hz, seconds=0.45):
 
 
 class Session(Desktop):
-    def __init__(self, driver, omit=()):
+    def __init__(self, driver, omit=(), broken=()):
         super().__init__()
-        self.driver, self.omit, self.ch = driver, omit, Character()
+        self.driver, self.omit, self.broken, self.ch = driver, omit, broken, Character()
         self.proc, self.screen, self.seen_labels = None, None, {}  # text -> the label's pixels
         self.appdir, self.cwd = os.path.join(self.dir, FOLDER), os.path.join(self.dir, "elsewhere")
         self.editor_log = os.path.join(self.dir, "editor.log")
@@ -87,6 +87,8 @@ class Session(Desktop):
         super().start()
         os.makedirs(self.cwd)
         self.ch.write(self.appdir, self.omit)
+        for name in self.broken:  # random bytes under a sound's name
+            Path(self.appdir, name).write_bytes(os.urandom(20000))
         self.driver.prepare(self)
         self.screen = Screen(self.env["DISPLAY"])
         self.listener = Listener(self.recording, self.rate, self.ch.tones)
@@ -424,12 +426,13 @@ def missing_picture(s):  # config.ini is not read either
 
 
 def missing_sounds(s):
-    """No 0.wav and no line sounds: the system's default sound instead, the texts as usual."""
+    """No 0.wav, line sounds of random bytes: the system's default sound instead, the texts as
+    usual."""
     default = lambda n: n is None  # noqa: E731 - none of the content's tones
     s.expect_sound("no 0.wav: start-up plays the default sound", s.launch, default, 2.0)
     s.find_client()
     s.shows("the greeting is shown", s.ch.greeting)
-    s.expect_sound("no line sounds: a click plays the default sound",
+    s.expect_sound("line sounds of random bytes: a click plays the default sound",
                    lambda: s.click(*CHARACTER), default)
     s.expect_sound("answers still play their own sound", lambda: s.key("Return"), is_answer)
     s.quit("Quit (Ctrl+Q) ends the program", "ctrl+q")
@@ -523,7 +526,8 @@ SESSIONS = [
     ("Auto Smack and Set Time", auto_play, {}),
     ("no config.ini, then a good one", missing_config, {"omit": ("config.ini",)}),
     ("missing picture.jpg", missing_picture, {"omit": ("picture.jpg",)}),
-    ("missing sounds", missing_sounds, {"omit": ("0.wav", "1.wav", "2.wav", "3.wav", "4.wav")}),
+    ("missing and broken sounds", missing_sounds,
+     {"omit": ("0.wav",), "broken": ("1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
     ("linux: a character folder of its own", character_folder, {}),
     ("linux: the frame and the pointer", frame_and_pointer, {}),
