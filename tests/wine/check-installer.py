@@ -75,10 +75,10 @@ def mean_colour(pixels, w, h):
                  for i in range(3))
 
 
-def shows_character(d, screen, picture):
-    """The main window's picture box, on the screen, has the colours of the character's picture
-    stretched to it (the client area is found below the menu bar: the first black rows)."""
-    win = int(d.run(["xdotool", "search", "--onlyvisible", "--name", "^Tobble says hi!$"])
+def shows_character(d, screen, title, picture):
+    """The window titled as the character has in its picture box the colours of the character's
+    picture stretched to it (the client area is found below the menu bar: the first black rows)."""
+    win = int(d.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(title)}$"])
               .stdout.split()[0])
     info = d.run(["xwininfo", "-id", str(win)]).stdout
     x, y = (int(re.search(rf"Absolute upper-left {a}:\s*(\d+)", info)[1]) for a in "XY")
@@ -146,12 +146,14 @@ def main():
 
             run(wine.wine, "start", "/unix", str(drive / LINK))
             seen = [(False, "no window")]
+            # The second item of config.ini, in quotes on its own line.
+            title = Path(character, "config.ini").read_text().splitlines()[1].strip().strip('"')
             try:
                 wait_for(lambda: d.run(["xdotool", "search", "--onlyvisible", "--name",
-                                        "^Tobble says hi!$"]).stdout, 60, "the main window")
+                                        f"^{re.escape(title)}$"]).stdout, 60, "the main window")
                 screen = Screen(env["DISPLAY"])
                 wait_for(lambda: seen.append(shows_character(
-                    d, screen, Path(character, "picture.jpg"))) or seen[-1][0], 15, "")
+                    d, screen, title, Path(character, "picture.jpg"))) or seen[-1][0], 15, "")
             except TimeoutError:
                 pass
             ok, detail = seen[-1]
