@@ -70,32 +70,25 @@ def tree(root):
             for e in dirs + files}
 
 
-def mean_colour(pixels, w, h):
-    return tuple(sum(pixels(x, y)[i] for x in range(w) for y in range(h)) / (w * h)
-                 for i in range(3))
-
-
 def shows_character(d, screen, title, picture):
     """The window titled as the character has in its picture box the colours of the character's
-    picture stretched to it (the client area is found below the menu bar: the first black rows)."""
+    picture, on average (the client area is found below the menu bar: the first black rows)."""
     win = int(d.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(title)}$"])
               .stdout.split()[0])
     info = d.run(["xwininfo", "-id", str(win)]).stdout
-    x, y = (int(re.search(rf"Absolute upper-left {a}:\s*(\d+)", info)[1]) for a in "XY")
-    h = int(re.search(r"Height:\s*(\d+)", info)[1])
+    x, y, h = (int(re.search(rf"{k}:\s*(\d+)", info)[1])
+               for k in ("Absolute upper-left X", "Absolute upper-left Y", "Height"))
     column = screen.region(x + 3, y, 1, h)
     menu = next((r for r in range(h - 8) if all(column(0, r + i) == (0, 0, 0) for i in range(8))),
                 None)
     if menu is None:
         return False, "no black client area below a menu bar"
     left, top, w, h = IMAGE1
-    shown = mean_colour(screen.region(x + left + 8, y + menu + top + 8, w - 16, h - 16), w - 16,
-                        h - 16)
-    raw = subprocess.run(["convert", picture, "-resize", f"{w}x{h}!", "-crop",
-                          f"{w - 16}x{h - 16}+8+8", "-depth", "8", "rgb:-"],
-                         capture_output=True, check=True).stdout
-    want = mean_colour(lambda x, y: raw[3 * (y * (w - 16) + x):][:3], w - 16, h - 16)
-    return all(abs(a - b) < 12 for a, b in zip(shown, want)), (shown, want)
+    pixels = screen.region(x + left, y + menu + top, w, h)
+    shown = [sum(pixels(i, j)[c] for i in range(w) for j in range(h)) / (w * h) for c in range(3)]
+    want = subprocess.run(["convert", picture, "-scale", "1x1!", "-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+    return all(abs(a - b) < 12 for a, b in zip(shown, want)), (shown, list(want))
 
 
 def main():
