@@ -4,7 +4,7 @@
 set -uo pipefail
 tobble=$1 checker=$2 pages=$3 version=$4
 source "$(dirname "$0")/checks.sh"
-mkdir -m 700 "$work/runtime" && : >"$work/file"
+mkdir -m 700 "$work/runtime" "$work/"$'\xff' && : >"$work/file"
 
 # No X server, no Wayland compositor (not even a default socket), no platform chosen.
 nodesk() {
@@ -51,6 +51,8 @@ check "tobble-check on a folder that does not exist" gives 3 "$checker" "$work/g
 check "  says so in one line" says stderr "$work/gone does not exist"
 check "tobble-check on a file" gives 4 "$checker" --json "$work/file"
 check "  says it is not a folder in one line" says stderr "$work/file is not a folder"
+check "tobble-check on a folder whose name is not UTF-8" gives 5 "$checker" "$work/"$'\xff'
+check "  says why in one line" says stderr 'is not UTF-8 text'
 check "tobble-check with an unknown option" gives 64 "$checker" --jsn "$work"
 check "tobble-check with two folders" gives 64 "$checker" "$work" "$work"
 exit $failed

@@ -7,11 +7,12 @@
 
 #include "PackCheck.h"
 #include "Report.h"
+#include "base/TextEncoding.h"
 
 namespace {
 
 // After the report's own statuses (0 complete, 1 incomplete, 2 load error).
-enum ExitStatus { kNoSuchFolder = 3, kNotAFolder = 4, kBadUsage = 64 };
+enum ExitStatus { kNoSuchFolder = 3, kNotAFolder = 4, kNotChecked = 5, kBadUsage = 64 };
 
 constexpr const char* kUsage =
     "Usage: tobble-check [--json] [--items] [DIRECTORY]\n"
@@ -25,7 +26,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 complete, 1 loads but sounds are missing, unplayable or unused,\n"
     "2 the program would show its load error, 3 DIRECTORY does not exist,\n"
-    "4 DIRECTORY is not a folder, 64 bad usage.\n";
+    "4 DIRECTORY is not a folder, 5 it could not be checked, 64 bad usage.\n";
 
 // A path that is no folder at all gets its own word, not a report of a character with nothing
 // in it. Anything else (a folder closed to us, say) is for the report to tell.
@@ -40,6 +41,12 @@ int folderProblem(const char* directory) {
         std::cerr << "tobble-check: " << directory
                   << " is not a folder: give the folder that holds the character\n";
         return kNotAFolder;
+    }
+    // Tobble reads its folder's path as UTF-8 text, and so does the check.
+    if (!tobble::decodeUtf8(std::filesystem::absolute(directory, error).string())) {
+        std::cerr << "tobble-check: " << directory
+                  << ": the folder's path is not UTF-8 text, which Tobble cannot read\n";
+        return kNotChecked;
     }
     return 0;
 }
@@ -84,10 +91,16 @@ int main(int argc, char* argv[]) {
     // The picture is decoded by the program's own loader, whose format plugins Qt finds through
     // the application object.
     QCoreApplication app(argc, argv);
-    const tobble::check::PackReport report = tobble::check::checkPack(directory, items);
-    if (json)
-        tobble::check::printJson(report, std::cout);
-    else
-        tobble::check::printText(report, std::cout);
-    return static_cast<int>(report.verdict());
+    try {
+        const tobble::check::PackReport report = tobble::check::checkPack(directory, items);
+        if (json)
+            tobble::check::printJson(report, std::cout);
+        else
+            tobble::check::printText(report, std::cout);
+        return static_cast<int>(report.verdict());
+    } catch (const std::exception& failure) {
+        std::cerr << "tobble-check: " << directory << " could not be checked: " << failure.what()
+                  << "\n";
+        return kNotChecked;
+    }
 }
