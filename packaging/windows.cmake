@@ -11,6 +11,8 @@ file(GLOB TOBBLE_WINDOWS_CHARACTER CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/character/*.wav)
 install(TARGETS tobble RUNTIME DESTINATION .)
 install(FILES ${TOBBLE_WINDOWS_CHARACTER} DESTINATION .)
+# The licence goes with every copy, under a name Windows opens with a double-click.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_NAME Tobble)

@@ -114,8 +114,9 @@ def main():
             bundled = sorted(p.name for p in Path(character).iterdir()
                              if p.suffix in (".ini", ".jpg", ".wav"))
             installed = sorted(os.listdir(folder)) if folder.is_dir() else []
-            check("installed: tobble.exe, Uninstall.exe and the bundled character, nothing else",
-                  installed == sorted(bundled + ["tobble.exe", "Uninstall.exe"]), installed)
+            check("installed: tobble.exe, Uninstall.exe, the licence and the bundled character, nothing else",
+                  installed == sorted(bundled + ["LICENSE.txt", "tobble.exe", "Uninstall.exe"]),
+                  installed)
             check("the character's files are the bundled ones, byte for byte", all(
                 filecmp.cmp(Path(character, n), folder / n, shallow=False) for n in bundled
                 if (folder / n).exists()))
