@@ -51,6 +51,10 @@ class Desktop:
         self.procs.append((name, subprocess.Popen(argv, **kw)))
         return self.procs[-1][1]
 
+    def spawn_logged(self, name, argv):  # a server that logs to its standard error
+        with open(os.path.join(self.dir, f"{name}.log"), "ab") as log:
+            return self.spawn(name, argv, stderr=log)
+
     def run(self, argv, timeout=20, **kw):
         return subprocess.run(argv, env=self.env, capture_output=True, text=True,
                               timeout=timeout, **kw)
@@ -92,9 +96,9 @@ class Desktop:
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
         if self.sound == "pipewire":  # the graph and its session manager; clients come later
-            self.spawn("pipewire", ["pipewire"])
+            self.spawn_logged("pipewire", ["pipewire"])
             wait_for(lambda: os.path.exists(f"{d}/run/pipewire-0"), 10, "pipewire")
-            self.spawn("wireplumber", ["wireplumber"])
+            self.spawn_logged("wireplumber", ["wireplumber"])
         self.start_pulse()
 
     # -- the sound server clients talk to (`pulse`: the PulseAudio daemon, or pipewire-pulse)
@@ -102,9 +106,8 @@ class Desktop:
         """Starts it (again) with the null sink as default, a keep-alive stream and the
         recorder of the sink."""
         d = self.dir
-        log = open(f"{d}/{self.sound}.log", "ab")
         if self.sound == "pipewire":
-            self.pulse = self.spawn("pipewire-pulse", ["pipewire-pulse"], stderr=log)
+            self.pulse = self.spawn_logged("pipewire-pulse", ["pipewire-pulse"])
         else:
             self.pulse = self.spawn("pulseaudio", [
                 "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
@@ -127,7 +130,7 @@ class Desktop:
         wait_for(lambda: os.path.exists(self.recording) and
                  os.path.getsize(self.recording) > self.rate * 2 * 0.3, 10, "parec")
 
-    def restart_pulse(self, meanwhile=lambda: None):
+    def restart_pulse(self, meanwhile=lambda: None):  # meanwhile: what happens with no server
         self.pulse.terminate()
         self.pulse.wait(5)
         meanwhile()
