@@ -20,10 +20,10 @@ bool preferX11() {
     return platforms && setenv("QT_QPA_PLATFORM", platforms, 1) == 0;
 }
 
-// Qt paints an X window through shared memory, and before repainting a spot the server may still
-// be reading it waits for the server: a round trip that wakes both of Qt's threads at every blink
-// of the question box's caret. A window this small paints as fast through the connection itself,
-// with no reply to wait for. Unless the person chose.
+// Through shared memory, Qt waits for the X server before it paints again over a spot the server
+// may still be reading: a round trip, waking both of Qt's threads, at every blink of the question
+// box's caret. A window this small paints as fast through the connection, with no reply to wait
+// for. Unless the person chose either way.
 bool paintWithoutSharedMemory() {
     return !std::getenv("QT_XCB_NO_MITSHM") && setenv("QT_XCB_NO_MITSHM", "1", 1) == 0;
 }
