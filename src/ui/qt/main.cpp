@@ -23,7 +23,7 @@ bool preferX11() {
 // Through shared memory, Qt waits for the X server before it paints again over a spot the server
 // may still be reading: a round trip, waking both of Qt's threads, at every blink of the question
 // box's caret. A window this small paints as fast through the connection, with no reply to wait
-// for. Unless the person chose either way.
+// for. A setting of the person's own is left as it is.
 bool paintWithoutSharedMemory() {
     return !std::getenv("QT_XCB_NO_MITSHM") && setenv("QT_XCB_NO_MITSHM", "1", 1) == 0;
 }
