@@ -18,7 +18,6 @@ ERROR_PREFIX = "Error opening the config.ini file!  Exact error was:  "
 LEFT_RGB, RIGHT_RGB = (32, 192, 64), (32, 64, 192)  # the two halves of the test picture
 BLACK, RED = (0, 0, 0), (255, 0, 0)
 CHARACTER = (68, 84)  # a point of the click area, in client pixels
-LABEL1 = (8, 176, 129, 97)  # the speech label in client pixels: left, top, width, height
 # "&Shrink" and "Auto &Smack" share their key, which Wine's menus do not cycle through.
 SHRINK = ("alt+m", "Down", "Return")
 AUTO_SMACK = ("alt+m", "Down", "Down", "Return")
@@ -79,7 +78,7 @@ class Session(Desktop):
     def __init__(self, driver, omit=()):
         super().__init__()
         self.driver, self.omit, self.ch = driver, omit, Character()
-        self.proc, self.screen, self.seen_labels = None, None, {}  # text -> the label's pixels
+        self.proc, self.screen = None, None
         self.appdir, self.cwd = os.path.join(self.dir, FOLDER), os.path.join(self.dir, "elsewhere")
         self.editor_log = os.path.join(self.dir, "editor.log")
 
@@ -196,23 +195,10 @@ class Session(Desktop):
                  for d, dirs, files in os.walk(root) for e in dirs + files]
         return {p: (os.lstat(p).st_size, os.lstat(p).st_mtime_ns) for p in paths}
 
-    def shows(self, what, text):  # read as a screen reader would, else one text, one look
-        self.wait_colour(3, 3, BLACK, 1.5)  # read on the resting background
+    def shows(self, what, text):  # read as a screen reader would, once the flash is over
+        self.wait_colour(3, 3, BLACK, 1.5)
         shown = self.driver.label(self)
-        if shown is not None:
-            return self.check(what, shown == text, repr(shown))
-        lx, ly, w, h = LABEL1
-        p = self.screen.region(*self.at(lx, ly), w, h)
-        ink = frozenset((i, j) for i in range(w) for j in range(h) if min(p(i, j)) > 150)
-        if not text:
-            wrong = f"{len(ink)} lit pixels" if ink else ""
-        elif text in self.seen_labels:
-            wrong = "" if ink == self.seen_labels[text] else "pixels unlike its earlier look"
-        else:
-            wrong = "blank" if not ink else \
-                "pixels of another text" if ink in self.seen_labels.values() else ""
-            self.seen_labels.update({} if wrong else {text: ink})
-        return self.check(what, not wrong, wrong)
+        return self.check(what, shown == text, repr(shown))
 
     # -- sound
     def wait_quiet(self, timeout=3):

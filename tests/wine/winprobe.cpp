@@ -1,5 +1,6 @@
 // Under Wine, prints what the program's windows say, as a screen reader would: each visible
-// top-level window's title, then the texts of its child controls (one line each).
+// top-level window's title, then the identifier and text of each of its child controls (one
+// line each).
 // Copied as notepad.exe, it stands in for the editor instead: it writes the directory it runs in
 // and its arguments to the file that TOBBLE_EDITOR_LOG names.
 #include <windows.h>
@@ -10,18 +11,21 @@
 namespace {
 
 // WM_GETTEXT, not GetWindowText: only the message reaches another process's edit controls.
-void print(HWND window, const char* kind) {
+void print(HWND window, const char* kind, int id = -1) {
     wchar_t text[4096] = L"";
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         2000, nullptr);
     for (wchar_t& c : text)
         if (c == L'\t' || c == L'\n' || c == L'\r')
             c = L' ';
-    std::printf("%s\t%ls\n", kind, text);
+    if (id < 0)
+        std::printf("%s\t%ls\n", kind, text);
+    else
+        std::printf("%s\t%d\t%ls\n", kind, id, text);
 }
 
 BOOL CALLBACK printControl(HWND control, LPARAM) {
-    print(control, "control");
+    print(control, "control", GetDlgCtrlID(control));
     return TRUE;
 }
 
