@@ -252,13 +252,23 @@ def talking(s):
         seen, [BLACK] * 5 + [LEFT_RGB] * 2 + [RIGHT_RGB] * 2)), seen)
     flash = {}
 
-    def click_character():
-        s.click(*CHARACTER)
-        flash["red"] = s.wait_colour(3, 3, RED, 1.0)
-        flash["black"] = flash["red"] and s.wait_colour(3, 3, BLACK, 1.5)
+    def talk(start, within=1.0):  # start: makes it talk, may return the process doing so
+        def act():
+            doing = start()
+            flash["red"] = s.wait_colour(3, 3, RED, within)
+            flash["black"] = flash["red"] and s.wait_colour(3, 3, BLACK, 1.5)
+            flash["done"] = doing is None or doing.wait(30) == 0
+        return act
 
-    line = s.expect_sound("a click on the character plays a line", click_character, is_line)
+    line = s.expect_sound("a click on the character plays a line",
+                          talk(lambda: s.click(*CHARACTER)), is_line)
     s.check("the click flashes the background red, then black again", flash.get("black"), flash)
+    if line:
+        s.shows(f"the label shows the line heard ({line})", s.ch.texts[line])
+    line = s.expect_sound("a screen reader's press of the button named Tobble plays a line",
+                          talk(lambda: s.driver.press(s, "Tobble"), 10), is_line)
+    s.check("the press flashes the background red, then black again", flash.get("done") and
+            flash.get("black"), flash)
     if line:
         s.shows(f"the label shows the line heard ({line})", s.ch.texts[line])
     cut = cuts_off(s)

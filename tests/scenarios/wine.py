@@ -95,6 +95,9 @@ class Wine:
     def label(self, s):
         return self.control_text(s, LABEL1)
 
+    def press(self, s, name):  # as a screen reader would; started, not waited for
+        return s.spawn("press", [self.wine, self.probe_exe, "press", name])
+
     def box_texts(self, s, title):
         return [t for name, controls in self.probe(s) if name == title for _, t in controls]
 

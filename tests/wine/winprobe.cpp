@@ -1,12 +1,15 @@
 // Under Wine, prints what the program's windows say, as a screen reader would: each visible
 // top-level window's title, then the identifier and text of each of its child controls (one
-// line each).
+// line each). "winprobe press NAME" presses the button of that name as a screen reader would.
 // Copied as notepad.exe, it stands in for the editor instead: it writes the directory it runs in
 // and its arguments to the file that TOBBLE_EDITOR_LOG names.
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -37,9 +40,73 @@ BOOL CALLBACK printWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+struct Button {
+    const wchar_t* name;
+    HWND found = nullptr;
+    IAccessible* accessible = nullptr;
+};
+
+// A button is found by the name the system's accessibility layer gives it.
+BOOL CALLBACK findButton(HWND control, LPARAM data) {
+    auto* button = reinterpret_cast<Button*>(data);
+    wchar_t className[16] = L"";
+    GetClassNameW(control, className, 16);
+    IAccessible* accessible = nullptr;
+    if (_wcsicmp(className, L"Button") != 0 ||
+        FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible))))
+        return TRUE;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (SUCCEEDED(accessible->get_accName(self, &name)) && name &&
+        std::wstring(name) == button->name) {
+        button->found = control;
+        button->accessible = accessible;
+    } else {
+        accessible->Release();
+    }
+    SysFreeString(name);
+    return !button->found;
+}
+
+BOOL CALLBACK findButtonIn(HWND window, LPARAM data) {
+    if (IsWindowVisible(window))
+        EnumChildWindows(window, findButton, data);
+    return !reinterpret_cast<Button*>(data)->found;
+}
+
+// By its default action where the system has one; Wine has none, and there BM_CLICK, which
+// that action sends to a push button, stands in for it.
+int press(const wchar_t* name) {
+    CoInitialize(nullptr);
+    Button button{name};
+    EnumWindows(findButtonIn, reinterpret_cast<LPARAM>(&button));
+    if (!button.found) {
+        std::printf("no button named %ls\n", name);
+        return 1;
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    if (SUCCEEDED(button.accessible->accDoDefaultAction(self))) {
+        std::printf("pressed\tdefault action\n");
+    } else {
+        SendMessageTimeoutW(button.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        std::printf("pressed\tBM_CLICK\n");
+    }
+    button.accessible->Release();
+    return 0;
+}
+
 } // namespace
 
 int main() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count == 3 && std::wcscmp(argv[1], L"press") == 0)
+        return press(argv[2]);
     wchar_t self[MAX_PATH] = L"", log[MAX_PATH] = L"", directory[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const wchar_t* name = std::wcsrchr(self, L'\\');
@@ -48,8 +115,6 @@ int main() {
         EnumWindows(printWindow, 0);
         return 0;
     }
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     GetCurrentDirectoryW(MAX_PATH, directory);
     FILE* file = _wfopen(log, L"w");
     if (!file)
