@@ -156,8 +156,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         onPaint();
         return 0;
     case WM_ERASEBKGND:
-        return 1;        // WM_PAINT covers every pixel
-    case WM_PRINTCLIENT: // what lies below Label2
+        return 1; // WM_PAINT covers every pixel
+    case WM_PRINTCLIENT:
+        // Label2 shows what lies below it.
         paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CTLCOLORSTATIC:
