@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 namespace {
 
@@ -40,40 +39,39 @@ BOOL CALLBACK printWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+VARIANT itself() {
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = CHILDID_SELF;
+    return child;
+}
+
 struct Button {
     const wchar_t* name;
     HWND found = nullptr;
     IAccessible* accessible = nullptr;
 };
 
-// A button is found by the name the system's accessibility layer gives it.
+// A button is found by the name that the system's accessibility layer gives it.
 BOOL CALLBACK findButton(HWND control, LPARAM data) {
-    auto* button = reinterpret_cast<Button*>(data);
-    wchar_t className[16] = L"";
-    GetClassNameW(control, className, 16);
-    IAccessible* accessible = nullptr;
-    if (_wcsicmp(className, L"Button") != 0 ||
-        FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
-                                          reinterpret_cast<void**>(&accessible))))
-        return TRUE;
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    auto& button = *reinterpret_cast<Button*>(data);
+    wchar_t className[8] = L"";
     BSTR name = nullptr;
-    if (SUCCEEDED(accessible->get_accName(self, &name)) && name &&
-        std::wstring(name) == button->name) {
-        button->found = control;
-        button->accessible = accessible;
-    } else {
-        accessible->Release();
+    if (GetClassNameW(control, className, 8) && _wcsicmp(className, L"Button") == 0 &&
+        SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                             reinterpret_cast<void**>(&button.accessible)))) {
+        if (SUCCEEDED(button.accessible->get_accName(itself(), &name)) && name &&
+            std::wcscmp(name, button.name) == 0)
+            button.found = control;
+        else
+            button.accessible->Release();
     }
     SysFreeString(name);
-    return !button->found;
+    return !button.found;
 }
 
 BOOL CALLBACK findButtonIn(HWND window, LPARAM data) {
-    if (IsWindowVisible(window))
-        EnumChildWindows(window, findButton, data);
+    EnumChildWindows(window, findButton, data);
     return !reinterpret_cast<Button*>(data)->found;
 }
 
@@ -87,15 +85,10 @@ int press(const wchar_t* name) {
         std::printf("no button named %ls\n", name);
         return 1;
     }
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    if (SUCCEEDED(button.accessible->accDoDefaultAction(self))) {
-        std::printf("pressed\tdefault action\n");
-    } else {
+    const bool action = SUCCEEDED(button.accessible->accDoDefaultAction(itself()));
+    if (!action)
         SendMessageTimeoutW(button.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-        std::printf("pressed\tBM_CLICK\n");
-    }
+    std::printf("pressed by %s\n", action ? "its default action" : "BM_CLICK");
     button.accessible->Release();
     return 0;
 }
