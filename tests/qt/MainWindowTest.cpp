@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
@@ -117,6 +118,22 @@ TEST_F(MainWindowTest, TheKeypadEnterAnswers) {
     QTest::keyClick(control("Text1"), Qt::Key_Enter, Qt::ShiftModifier);
     const int m = form().speech().CurrentIndex;
     EXPECT_EQ(log, EventLog{"sound " + dir.prefix() + "a" + std::to_string(m) + ".wav"});
+}
+
+// A screen reader finds the character as a button named after it; pressing it is a click.
+TEST_F(MainWindowTest, AssistiveTechnologyPressesTheCharacter) {
+    QAccessibleInterface* area = QAccessible::queryAccessibleInterface(control("Label2"));
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->role(), QAccessible::Button);
+    EXPECT_EQ(area->text(QAccessible::Name), QStringLiteral("Tobble"));
+    ASSERT_NE(area->actionInterface(), nullptr);
+    const QString press = QAccessibleActionInterface::pressAction();
+    EXPECT_EQ(area->actionInterface()->actionNames(), QStringList{press});
+    area->actionInterface()->doAction(press);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !log.empty(); }));
+    const int n = form().speech().CurrentIndex;
+    EXPECT_EQ(log, EventLog{"sound " + dir.prefix() + std::to_string(n) + ".wav"});
+    EXPECT_EQ(qobject_cast<QLabel*>(control("Label1"))->text(), QString("Line %1").arg(n));
 }
 
 // Labels show their text as is: no markup; && shows one &, a single & underlines.
