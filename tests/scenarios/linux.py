@@ -2,27 +2,77 @@
 script (by Debian's own Python, which has pyatspi), it prints that tree as JSON."""
 import json
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 
 PYTHON = "/usr/bin/python3"
+USER = 65534  # nobody: root can write anything
 
 
 class Linux:
     name = "linux"
 
     def __init__(self, program, probe=None):
-        self.program = program
+        self.program, self.prefix, self.home = program, [], None
 
     def cannot_run(self):
         if subprocess.run([PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
             return f"{PYTHON} has no pyatspi (Debian package python3-pyatspi)"
 
     def finish(self, s=None):
-        pass
+        if self.home:  # the unprivileged programs, found by their home
+            for pid in (int(e) for e in os.listdir("/proc") if e.isdigit()):
+                try:
+                    if f"HOME={self.home}".encode() in open(f"/proc/{pid}/environ", "rb").read(
+                            ).split(b"\0"):
+                        os.kill(pid, signal.SIGTERM)
+                except OSError:
+                    pass
+        self.prefix, self.home = [], None
 
     close = finish
+
+    def lock(self, s):  # the program runs as an unprivileged user, with a home of its own
+        self.home, run = os.path.join(s.dir, "user-home"), os.path.join(s.dir, "user-run")
+        for folder, mode in ((self.home, 0o755), (run, 0o700)):
+            os.makedirs(folder, mode)
+            os.chown(folder, USER, USER)
+        os.chmod(s.dir, 0o711)  # the program and its character reachable, nothing writable
+        s.env.update(HOME=self.home, XDG_RUNTIME_DIR=run, XDG_DATA_HOME=f"{self.home}/.local/share",
+                     XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache",
+                     DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")  # root's bus is not its
+        self.prefix = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups", "--"]
+
+    def own_home(self, s):
+        return self.home
+
+    def editor_log_ready(self, s):  # the recorder may write it, nothing else
+        open(s.editor_log, "w").close()
+        os.chmod(s.editor_log, 0o666)
+
+    def question(self, s, text):
+        pass  # read only through root's accessibility bus, which this user cannot reach
+
+    def startable(self, s, copy):
+        link = os.path.join(copy, "tobble")
+        s.check("Yes: the copy has the link tobble to the program", os.path.islink(link) and
+                os.path.realpath(link) == os.path.realpath(os.path.join(s.appdir, "tobble")))
+        apps = os.path.join(self.home, ".local", "share", "applications")
+        entries = [os.path.join(apps, e) for e in os.listdir(apps)] if os.path.isdir(apps) else []
+        valid = entries and s.run(["desktop-file-validate", entries[0]])
+        fields = dict(ln.rstrip("\n").split("=", 1) for ln in open(entries[0]) if "=" in ln) \
+            if entries else {}
+        unescaped = re.sub(r"\\([sntr\\])", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(
+            m[1], m[1]), fields.get("Exec", ""))  # the value's escapes, then the argument's
+        argument = re.sub(r"\\(.)", r"\1", unescaped[1:-1]).replace("%%", "%")
+        s.check("Yes: one valid desktop entry, named after the character, starts the link",
+                len(entries) == 1 and valid.returncode == 0 and not valid.stdout.strip() and
+                fields.get("Name") == os.path.basename(copy) and argument == link,
+                (entries, valid and valid.stdout, fields))
+        return entries
 
     def prepare(self, s):
         shutil.copy2(self.program, os.path.join(s.appdir, "tobble"))
@@ -38,7 +88,7 @@ class Linux:
                "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
 
     def command(self, s):
-        return [os.path.join(s.appdir, "tobble")]
+        return self.prefix + [os.path.join(s.appdir, "tobble")]
 
     def watched(self, s):
         return [s.env["HOME"]]
@@ -63,9 +113,9 @@ class Linux:
         return next((n.get("text") for n in self.tree(s)
                      if n["role"] == "text" and n["name"] == "Ask Tobble:"), None)
 
-    def editor_call(self, s):  # its arguments, and whether it ran in the program's directory
+    def editor_call(self, s, folder=None):  # its arguments, and whether it ran in the folder
         argv, cwd = json.load(open(s.editor_log))
-        return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
+        return argv, os.path.realpath(cwd) == os.path.realpath(folder or s.appdir)
 
 
 def probe():

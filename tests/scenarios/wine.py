@@ -18,7 +18,7 @@ class Wine:
     name = "wine"
 
     def __init__(self, exe, probe):
-        self.exe, self.probe_exe, self.dir = exe, probe, None
+        self.exe, self.probe_exe, self.dir, self.locked = exe, probe, None, []
         with open(exe, "rb") as f:
             head = f.read(4096)
         pe = int.from_bytes(head[0x3C:0x40], "little")
@@ -71,6 +71,39 @@ class Wine:
         # Wine's desktop process must not outlive this session's X server.
         s.run([self.server, "-k"])
         s.run([self.server, "-w"], timeout=30)
+        if self.locked:
+            s.run(["chattr", "-i", *self.locked])
+        self.locked = []
+
+    def lock(self, s):  # Wine runs as root here: a folder not even root may change
+        self.locked = [s.appdir] + [os.path.join(s.appdir, n) for n in os.listdir(s.appdir)]
+        done = s.run(["chattr", "+i", *self.locked])
+        if done.returncode:
+            self.locked = []
+            return f"chattr +i is refused here: {done.stderr.strip()}"
+
+    def own_home(self, s):  # the user's profile folder in the prefix
+        users = os.path.join(self.env["WINEPREFIX"], "drive_c", "users")
+        return next(os.path.join(users, u) for u in sorted(os.listdir(users)) if u != "Public")
+
+    def editor_log_ready(self, s):
+        pass
+
+    def question(self, s, text):
+        texts = self.box_texts(s, "Tobble")
+        s.check("the question box asks in plain words", any(text in t for t in texts), texts)
+
+    def startable(self, s, copy):
+        exe = os.path.join(copy, "tobble.exe")
+        s.check("Yes: the copy has its own tobble.exe", os.path.isfile(exe) and open(
+            exe, "rb").read() == open(os.path.join(s.appdir, "tobble.exe"), "rb").read())
+        menu = os.path.join(self.own_home(s), "AppData", "Roaming", "Microsoft", "Windows",
+                            "Start Menu", "Programs")
+        link = os.path.join(menu, os.path.basename(copy) + ".lnk")
+        head = open(link, "rb").read() if os.path.isfile(link) else b""
+        s.check("Yes: a Start-menu shortcut named after the character starts it", head.startswith(
+            b"L\0\0\0\x01\x14\x02\0") and b"tobble.exe" in head.replace(b"\0", b""), link)
+        return [link]
 
     def watched(self, s):
         return []  # Wine keeps its registry in the prefix: not the program's writing
@@ -95,8 +128,10 @@ class Wine:
         title = s.title()
         return next((texts[0] for name, texts in self.probe(s) if name == title and texts), None)
 
-    def editor_call(self, s):
+    def editor_call(self, s, folder=None):
         lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]
-        cwd = next((v for k, v in lines if k == "cwd"), "")
-        return ([v for k, v in lines if k == "arg"],
-                cwd.rstrip("\\").lower() == windows_path(s.appdir).lower())
+        cwd, drive_c = next((v for k, v in lines if k == "cwd"), ""), self.env["WINEPREFIX"] + "/drive_c"
+        folder = folder or s.appdir  # in the prefix: on drive C:
+        want = "C:" + folder[len(drive_c):].replace("/", "\\") if folder.startswith(
+            drive_c + "/") else windows_path(folder)
+        return [v for k, v in lines if k == "arg"], cwd.rstrip("\\").lower() == want.lower()
