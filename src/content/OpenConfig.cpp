@@ -6,6 +6,7 @@
 #include "app/SoundFiles.h"
 #include "base/Failure.h"
 #include "base/FileNames.h"
+#include "base/TextEncoding.h"
 #include "content/OwnCopy.h"
 
 namespace tobble {
@@ -39,6 +40,9 @@ void Form1::mnuOpenConfig_Click() {
             directory = makeOwnCopy(platform_, directory, window_.currentCaption());
         } catch (const Failure& failure) {
             platform_.messageBox(kCopyFailed + failure.description(), vbCritical, kTitle);
+            return;
+        } catch (const std::exception& error) {
+            platform_.messageBox(kCopyFailed + decodeUtf8Lenient(error.what()), vbCritical, kTitle);
             return;
         }
     }

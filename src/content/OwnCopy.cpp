@@ -1,6 +1,8 @@
 #include "content/OwnCopy.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "base/Failure.h"
@@ -11,11 +13,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isCharacterFile(std::u16string name) {
-    for (char16_t& c : name)
-        c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-    return name == u"config.ini" || name == u"picture.jpg" ||
-           (name.size() > 4 && name.ends_with(u".wav"));
+// Compared as ASCII in the system's own spelling, so that a name that does not convert (not UTF-8
+// on Linux) is merely no character file.
+bool isCharacterFile(const fs::path& name) {
+    std::string text;
+    for (const auto c : name.native()) {
+        const auto code = static_cast<std::uint32_t>(c) & (sizeof c == 1 ? 0xFFu : 0xFFFFFFFFu);
+        text += (code >= 'A' && code <= 'Z') ? static_cast<char>(code - 'A' + 'a')
+                                             : (code < 0x80 ? static_cast<char>(code) : '?');
+    }
+    return text == "config.ini" || text == "picture.jpg" ||
+           (text.size() > 4 && text.ends_with(".wav"));
 }
 
 [[noreturn]] void fail(const std::error_code& error, const fs::path& path) {
@@ -29,7 +37,7 @@ void copyCharacterFiles(const fs::path& from, const fs::path& to) {
         if (error)
             break;
         const fs::path name = it->path().filename();
-        if (!isCharacterFile(name.u16string()) || !it->is_regular_file(error))
+        if (!isCharacterFile(name) || !it->is_regular_file(error))
             continue;
         if (!fs::copy_file(it->path(), to / name, error) || error)
             fail(error, to / name);
