@@ -1,9 +1,12 @@
 #include "content/OwnCopy.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/Failure.h"
 #include "base/NewFolders.h"
@@ -30,6 +33,33 @@ bool isCharacterFile(const fs::path& name) {
     throw Failure(systemDescription(error) + u" (" + path.u16string() + u")");
 }
 
+// The system's last error: a stream's failure does not say why, and copy_file reports a disk that
+// fills up midway as an input/output error.
+[[noreturn]] void failWithLastError(const fs::path& path) {
+    fail(std::error_code(errno ? errno : EIO, std::generic_category()), path);
+}
+
+void copyFile(const fs::path& from, const fs::path& to) {
+    errno = 0;
+    std::ifstream in(from, std::ios::binary);
+    if (!in)
+        failWithLastError(from);
+    std::ofstream out(to, std::ios::binary);
+    if (!out)
+        failWithLastError(to);
+    std::vector<char> buffer(64 * 1024);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (in.gcount() > 0 && !out.write(buffer.data(), in.gcount()))
+            failWithLastError(to);
+    }
+    if (in.bad())
+        failWithLastError(from);
+    out.close();
+    if (!out)
+        failWithLastError(to);
+}
+
 // Regular files only: a pipe or a device named like a sound would block the copy.
 void copyCharacterFiles(const fs::path& from, const fs::path& to) {
     std::error_code error;
@@ -37,14 +67,8 @@ void copyCharacterFiles(const fs::path& from, const fs::path& to) {
         if (error)
             break;
         const fs::path name = it->path().filename();
-        if (!isCharacterFile(name) || !it->is_regular_file(error))
-            continue;
-        if (!fs::copy_file(it->path(), to / name, error) || error)
-            fail(error, to / name);
-        // A read-only original must not make a copy the editor cannot save.
-        fs::permissions(to / name, fs::perms::owner_write, fs::perm_options::add, error);
-        if (error)
-            fail(error, to / name);
+        if (isCharacterFile(name) && it->is_regular_file(error))
+            copyFile(it->path(), to / name);
     }
     if (error)
         fail(error, from);
