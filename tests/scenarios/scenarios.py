@@ -514,6 +514,8 @@ def own_character(s):
         if os.path.exists(s.editor_log):
             os.remove(s.editor_log)
         s.driver.editor_log_ready(s)
+        s.click(3, 3)  # back from the editor or a box, as a person would
+        time.sleep(0.3)
         s.key("alt+m", "o")
         s.check(f"{answer}: Open Config.ini asks first", s.wait_box("Tobble"))
         s.driver.question(s, "Make your own copy of this character to change?")
