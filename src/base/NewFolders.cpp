@@ -1,5 +1,6 @@
 #include "base/NewFolders.h"
 
+#include <algorithm>
 #include <array>
 #include <system_error>
 
@@ -56,8 +57,8 @@ std::u16string safeFileName(std::u16string_view text) {
     }
     if (name.empty())
         return u"Tobble";
-    if (isDeviceName(name))
-        name += u'_';
+    if (isDeviceName(name)) // "nul.txt" is the device too: the part before the dot changes
+        name.insert(std::min(name.find(u'.'), name.size()), u"_");
     return name;
 }
 

@@ -38,10 +38,7 @@ void Form1::mnuOpenConfig_Click() {
     if (ownCopy) {
         try {
             directory = makeOwnCopy(platform_, directory, window_.currentCaption());
-        } catch (const Failure& failure) {
-            platform_.messageBox(kCopyFailed + failure.description(), vbCritical, kTitle);
-            return;
-        } catch (const std::exception& error) {
+        } catch (const std::exception& error) { // a Failure's what() is its description
             platform_.messageBox(kCopyFailed + decodeUtf8Lenient(error.what()), vbCritical, kTitle);
             return;
         }

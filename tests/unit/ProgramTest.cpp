@@ -231,7 +231,7 @@ TEST_F(Tobble, OpenConfigOffersAnUnwritableCharacterAsACopyOfTheUsersOwn) {
     EXPECT_FALSE(std::filesystem::exists(home.path() / "own")) << "nothing half-made is left";
     for (const auto& [title, name] : std::vector<std::pair<std::u16string, std::u16string>>{
              {u" ..", u"Tobble"},
-             {u"nul.txt", u"nul.txt_"},
+             {u"nul.txt", u"nul_.txt"},
              {u"COM1", u"COM1_"},
              {u".hidden. ", u"hidden"},
              {std::u16string(63, u'x') + u"\U0001F600", std::u16string(63, u'x')}})
