@@ -57,8 +57,10 @@ std::u16string safeFileName(std::u16string_view text) {
     }
     if (name.empty())
         return u"Tobble";
-    if (isDeviceName(name)) // "nul.txt" is the device too: the part before the dot changes
-        name.insert(std::min(name.find(u'.'), name.size()), u"_");
+    if (isDeviceName(name)) { // "nul.txt" is the device too: the part before the dot changes
+        const std::size_t dot = std::min(name.find(u'.'), name.size());
+        name = name.substr(0, dot) + u'_' + name.substr(dot);
+    }
     return name;
 }
 
