@@ -71,9 +71,9 @@ class Linux:
         valid = entries and s.run(["desktop-file-validate", entries[0]])
         fields = dict(ln.rstrip("\n").split("=", 1) for ln in open(entries[0]) if "=" in ln) \
             if entries else {}
-        unescaped = re.sub(r"\\([sntr\\])", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(
-            m[1], m[1]), fields.get("Exec", ""))  # the value's escapes, then the argument's
-        argument = re.sub(r"\\(.)", r"\1", unescaped[1:-1]).replace("%%", "%")
+        value_escapes = {"s": " ", "n": "\n", "t": "\t", "r": "\r", "\\": "\\"}
+        unescaped = re.sub(r"\\([sntr\\])", lambda m: value_escapes[m[1]], fields.get("Exec", ""))
+        argument = re.sub(r"\\(.)", r"\1", unescaped[1:-1]).replace("%%", "%")  # then the quoting
         s.check("Yes: one valid desktop entry, named after the character, starts the link",
                 len(entries) == 1 and valid.returncode == 0 and not valid.stdout.strip() and
                 fields.get("Name") == os.path.basename(copy) and argument == link,

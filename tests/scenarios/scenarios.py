@@ -506,9 +506,10 @@ def own_character(s):
         return print(f"  SKIP  {reason}")
     home = s.driver.own_home(s)
 
-    def listing():  # the user's home, the character and the working directory
-        return {p: (os.lstat(p).st_size, os.lstat(p).st_mtime_ns) for root in (home, s.appdir, s.cwd)
-                for d, dirs, files in os.walk(root) for p in (os.path.join(d, e) for e in dirs + files)}
+    def listing():  # the user's homes, the character and the working directory
+        return {p: (os.lstat(p).st_size, os.lstat(p).st_mtime_ns)
+                for root in {home, s.env["HOME"], s.appdir, s.cwd} for d, dirs, files in
+                os.walk(root) for p in (os.path.join(d, e) for e in dirs + files)}
 
     def open_config(answer):
         if os.path.exists(s.editor_log):

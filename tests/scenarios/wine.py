@@ -130,8 +130,8 @@ class Wine:
 
     def editor_call(self, s, folder=None):
         lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]
-        cwd, drive_c = next((v for k, v in lines if k == "cwd"), ""), self.env["WINEPREFIX"] + "/drive_c"
-        folder = folder or s.appdir  # in the prefix: on drive C:
+        cwd = next((v for k, v in lines if k == "cwd"), "")
+        folder, drive_c = folder or s.appdir, self.env["WINEPREFIX"] + "/drive_c"  # C: in Windows
         want = "C:" + folder[len(drive_c):].replace("/", "\\") if folder.startswith(
             drive_c + "/") else windows_path(folder)
         return [v for k, v in lines if k == "arg"], cwd.rstrip("\\").lower() == want.lower()
