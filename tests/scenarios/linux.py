@@ -1,5 +1,6 @@
 """The Linux program in the scenarios, read through AT-SPI as a screen reader would. Run as a
 script (by Debian's own Python, which has pyatspi), it prints that tree as JSON."""
+import inspect
 import json
 import os
 import re
@@ -7,6 +8,8 @@ import shutil
 import signal
 import subprocess
 import sys
+
+from scenarios import read_only
 
 PYTHON = "/usr/bin/python3"
 USER = 65534  # nobody: root can write anything
@@ -16,7 +19,7 @@ class Linux:
     name = "linux"
 
     def __init__(self, program, probe=None):
-        self.program, self.prefix, self.home = program, [], None
+        self.program, self.prefix, self.home, self.read_only_folder = program, [], None, None
 
     def cannot_run(self):
         if subprocess.run([PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
@@ -31,19 +34,28 @@ class Linux:
                         os.kill(pid, signal.SIGTERM)
                 except OSError:
                     pass
-        self.prefix, self.home = [], None
+        if self.read_only_folder:
+            read_only(self.read_only_folder, False)
+        self.prefix, self.home, self.read_only_folder = [], None, None
 
     close = finish
 
     def lock(self, s):  # the program runs as an unprivileged user, with a home of its own
         self.home, run = os.path.join(s.dir, "user-home"), os.path.join(s.dir, "user-run")
+        root = os.geteuid() == 0
         for folder, mode in ((self.home, 0o755), (run, 0o700)):
             os.makedirs(folder, mode)
-            os.chown(folder, USER, USER)
-        os.chmod(s.dir, 0o711)  # the program and its character reachable, nothing writable
+            if root:
+                os.chown(folder, USER, USER)
+        if root:
+            os.chmod(s.dir, 0o711)  # the program and its character reachable, nothing writable
+            self.prefix = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups",
+                           "--"]
+        else:  # an unprivileged test user: the folder made read-only
+            self.read_only_folder = s.appdir
+            read_only(s.appdir)
         s.env.update(HOME=self.home, XDG_RUNTIME_DIR=run, XDG_DATA_HOME=f"{self.home}/.local/share",
                      XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache")
-        self.prefix = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups", "--"]
         # A session bus of its own, root's refuses it; then its accessibility bus, as prepare.
         out = s.run(self.prefix + ["dbus-daemon", "--session", "--fork", "--print-address=1"],
                     timeout=10).stdout.split()
@@ -54,7 +66,7 @@ class Linux:
     def own_home(self, s):
         return self.home
 
-    def editor_log_ready(self, s):  # the recorder may write it, nothing else
+    def editor_log_ready(self, s):  # the recorder may write it, in a folder it cannot
         open(s.editor_log, "w").close()
         os.chmod(s.editor_log, 0o666)
 
@@ -101,8 +113,8 @@ class Linux:
 
     def tree(self, s):
         # As the program's user, who may not be able to read this file.
-        return json.loads(s.run(self.prefix + [PYTHON, "-c", open(__file__).read()],
-                                timeout=30).stdout or "[]")
+        code = "import json, sys\n" + inspect.getsource(probe) + "probe()"
+        return json.loads(s.run(self.prefix + [PYTHON, "-c", code], timeout=30).stdout or "[]")
 
     def label(self, s):  # the one label of its size
         return next((n["name"] for n in self.tree(s)

@@ -69,6 +69,12 @@ class Character:  # a content directory
             Path(directory, "config.ini").write_text(self.config(), newline="")
 
 
+def read_only(folder, on=True):  # for a test user other than root, who cannot then write it
+    for p in [folder] + [os.path.join(folder, n) for n in os.listdir(folder)]:
+        mode = os.stat(p).st_mode
+        os.chmod(p, mode & ~0o222 if on else mode | 0o200)
+
+
 def tone(path, hz, seconds=0.45):
     subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", path, "synth",
                     str(seconds), "sine", str(hz), "fade", "0.01", str(seconds), "0.01",
