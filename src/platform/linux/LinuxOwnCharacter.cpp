@@ -89,7 +89,6 @@ void LinuxPlatform::makeStartable(const std::u16string& folder, const std::u16st
     const std::filesystem::path createdAbove = createFolders(applications);
     QSaveFile entry(
         toQString(freeFileName(applications, desktopFileStem(name), u".desktop").u16string()));
-    entry.setDirectWriteFallback(false);
     if (!entry.open(QIODevice::WriteOnly) ||
         entry.write(desktopEntry(toQString(name), link, toQString(folder)).toUtf8()) < 0 ||
         !entry.commit()) {
