@@ -24,19 +24,6 @@ std::u16string programIn(const std::u16string& folder) {
     return folder + u"\\" + kProgramName;
 }
 
-std::u16string runningProgram() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            throw Failure(Win32Platform::describeError(GetLastError()));
-        if (length < path.size())
-            return fromWide(path.data(), length);
-        path.resize(path.size() * 2);
-    }
-}
-
 std::u16string shellFolder(int csidl) {
     wchar_t path[MAX_PATH] = L"";
     const HRESULT result = SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);

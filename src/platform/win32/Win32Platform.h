@@ -32,6 +32,9 @@ public:
     void makeStartable(const std::u16string& folder, const std::u16string& name) override;
     void startCharacter(const std::u16string& folder) override;
 
+    // The running executable's full path; empty if the system cannot tell.
+    static std::u16string runningProgram();
+
     // The system's own words for an error code.
     static std::u16string describeError(DWORD error);
 
