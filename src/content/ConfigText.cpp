@@ -22,11 +22,11 @@ bool isAscii(char byte) {
 } // namespace
 
 void ConfigText::fill(std::size_t size) {
+    char buffer[16384];
     while (!ended_ && waiting_.size() < size) {
-        const std::size_t had = waiting_.size();
-        waiting_.resize(size);
-        const std::size_t got = bytes_.read(waiting_.data() + had, size - had);
-        waiting_.resize(had + got);
+        const std::size_t got =
+            bytes_.read(buffer, std::min(sizeof buffer, size - waiting_.size()));
+        waiting_.append(buffer, got);
         ended_ = got == 0;
     }
 }

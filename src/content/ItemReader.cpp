@@ -1,5 +1,7 @@
 #include "content/ItemReader.h"
 
+#include <algorithm>
+
 #include "base/NumberText.h"
 
 namespace tobble {
@@ -73,6 +75,12 @@ std::size_t ItemReader::takeUntil(std::u16string_view stops, std::u16string* val
         }
         if (value) {
             const std::size_t room = maxItemChars_ - value->size();
+            const std::size_t wanted = value->size() + std::min(room, stretch.size());
+            // Doubling past the cap would hold nearly twice the longest item kept.
+            if (wanted > value->capacity()) {
+                const std::size_t doubled = std::max(wanted, 2 * value->capacity());
+                value->reserve(doubled > maxItemChars_ / 2 ? maxItemChars_ : doubled);
+            }
             value->append(stretch.substr(0, room));
             cut = cut || stretch.size() > room;
         }
