@@ -11,6 +11,16 @@ bool isLineBreak(char16_t c) {
     return c == u'\r' || c == u'\n';
 }
 
+// Where the first of stops is, at or after from; every stop is at most ',', so that a long item
+// is passed over one comparison per character.
+std::size_t findStop(std::u16string_view text, std::size_t from, std::u16string_view stops) {
+    for (; from < text.size(); ++from) {
+        if (text[from] <= u',' && stops.find(text[from]) != std::u16string_view::npos)
+            return from;
+    }
+    return text.size();
+}
+
 bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -63,9 +73,7 @@ std::size_t ItemReader::takeUntil(std::u16string_view stops, std::u16string* val
     std::size_t nonBlankEnd = 0;
     bool cut = false;
     while (peek()) {
-        std::size_t end = piece_.find_first_of(stops, pos_);
-        if (end == std::u16string::npos)
-            end = piece_.size();
+        const std::size_t end = findStop(piece_, pos_, stops);
         const std::u16string_view stretch = std::u16string_view(piece_).substr(pos_, end - pos_);
         for (std::size_t i = stretch.size(); i > 0; --i) {
             if (!isBlank(stretch[i - 1])) {
