@@ -21,6 +21,8 @@ std::size_t findStop(std::u16string_view text, std::size_t from, std::u16string_
     return text.size();
 }
 
+constexpr std::size_t kLongItem = 1024 * 1024;
+
 bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -84,11 +86,11 @@ std::size_t ItemReader::takeUntil(std::u16string_view stops, std::u16string* val
         if (value) {
             const std::size_t room = maxItemChars_ - value->size();
             const std::size_t wanted = value->size() + std::min(room, stretch.size());
-            // Doubling past the cap would hold nearly twice the longest item kept.
-            if (wanted > value->capacity()) {
-                const std::size_t doubled = std::max(wanted, 2 * value->capacity());
-                value->reserve(doubled > maxItemChars_ / 2 ? maxItemChars_ : doubled);
-            }
+            // A long item gets room for the most it may keep at once: growing it by doubling
+            // would hold its old copy beside the new one. Room not written to takes no memory.
+            if (wanted > value->capacity())
+                value->reserve(wanted > kLongItem ? maxItemChars_
+                                                  : std::max(wanted, 2 * value->capacity()));
             value->append(stretch.substr(0, room));
             cut = cut || stretch.size() > room;
         }
@@ -146,6 +148,11 @@ std::optional<std::u16string> ItemReader::next() {
         if (nonBlankEnd < value.size())
             value.resize(nonBlankEnd);
     }
+
+    // Unused room of a long item goes, so that many long items never hold much more than their
+    // texts.
+    if (value.capacity() > kLongItem && value.capacity() / 2 > value.size())
+        value.shrink_to_fit();
 
     const std::optional<char16_t> separator = peek();
     if (separator == u',') {
