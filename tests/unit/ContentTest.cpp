@@ -105,8 +105,8 @@ TEST(ConfigText, DecodesAsTheFileWasSavedWhereverItsReadsEnd) {
     const std::u16string asciiLine(asciiHead.begin(), asciiHead.end());
     const std::pair<std::string, Items> cases[] = {
         {"\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F"
-         "e,\xF0\x9F\x98\x80 x\r\n\r\n y"s,
-         {u"Grüße", u"\U0001F600 x", u"", u"y"}},
+         "e \xE2\x82\xAC,\xF0\x9F\x98\x80 x\r\n\r\n y"s,
+         {u"Grüße €", u"\U0001F600 x", u"", u"y"}},
         {"\xFF\xFE"
          "a\0,\0=\xD8\0\xDE\r\0\n\0b\0c"s,
          {u"a", u"\U0001F600", u"b"}},
@@ -115,6 +115,7 @@ TEST(ConfigText, DecodesAsTheFileWasSavedWhereverItsReadsEnd) {
          {u"a", u"\U0001F600", u"b"}},
         {"ok\r\n\xC3\xA9t\xC3\xA9\r\n"s, {u"ok", u"été"}},
         {"Caf\xE9\r\n\x80\xC3\xA9"s, {u"Café", u"€Ã©"}},
+        {"cut \xC3"s, {u"cut Ã"}},
         {"\"\xC3\xA9\"\r\n" + asciiHead + "\r\n\"\xE9\"", {u"é", asciiLine, u"\uFFFD"}},
         {asciiHead + "\r\n\"Caf\xE9\"", {asciiLine, u"Café"}},
     };
