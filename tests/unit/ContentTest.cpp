@@ -61,6 +61,7 @@ TEST(ItemReader, SplitsQuotesAndTrimsAsConfigIniIsWritten) {
         {u"a\n\n  \r\n\t\rb", {u"a", u"", u"", u"", u"b"}},
         // A line break right after a comma adds no item.
         {u"a, \t\r\n\r\nb", {u"a", u"", u"b"}},
+        {u"a,\r\n  b", {u"a", u"b"}},
         // The final line break ends the last line; a last line of blanks is still a line.
         {u"a\n", {u"a"}},
         {u"a\r\n\r\n", {u"a", u""}},
@@ -71,6 +72,7 @@ TEST(ItemReader, SplitsQuotesAndTrimsAsConfigIniIsWritten) {
         {u"\"said\" loudly,next", {u"said", u"next"}},
         // An unterminated quote ends at its line or at the end.
         {u"\"open\n\nnext", {u"open", u"", u"next"}},
+        {u"\"open\r\"x\"", {u"open", u"x"}},
     };
     for (const auto& [text, items] : cases)
         EXPECT_EQ(readAll(text), items) << toUtf8(text);
@@ -117,6 +119,8 @@ TEST(ConfigText, DecodesAsTheFileWasSavedWhereverItsReadsEnd) {
         {"Caf\xE9\r\n\x80\xC3\xA9"s, {u"Café", u"€Ã©"}},
         {"cut \xC3"s, {u"cut Ã"}},
         {"\"\xC3\xA9\"\r\n" + asciiHead + "\r\n\"\xE9\"", {u"é", asciiLine, u"\uFFFD"}},
+        {"\"\xC3\xA9\"\r\n" + asciiHead.substr(0, 60000) + "\r\n\"\xE9\"",
+         {u"Ã©", asciiLine.substr(0, 60000), u"é"}},
         {asciiHead + "\r\n\"Caf\xE9\"", {asciiLine, u"Café"}},
     };
     for (const auto& [bytes, items] : cases) {
