@@ -38,7 +38,8 @@ void Form1::mnuReload_Click() {
         module_.AppDir += kConfigFile;
         loadConfigFile(
             findFileIgnoringCase(module_.AppDir),
-            [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }, speech_,
+            [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); },
+            configFields(speech_),
             [this](const std::u16string& title) { window_.setCaption(title); });
         return;
     } catch (const Failure& failure) {

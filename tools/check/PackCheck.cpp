@@ -101,7 +101,7 @@ void listItems(UnseenPlatform& platform, PackReport& report,
     try {
         loadConfigFile(
             findFileIgnoringCase((report.directory / kConfigFile).u16string()),
-            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, scratch,
+            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, configFields(scratch),
             [](const std::u16string&) {}, seen);
     } catch (const std::exception&) {
         // The stop is where the failing item began, or where the file ended.
