@@ -8,6 +8,7 @@
 #include "base/Failure.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 
 namespace {
 

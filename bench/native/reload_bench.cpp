@@ -12,6 +12,7 @@
 #include "app/SpeechState.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 
 namespace {
 

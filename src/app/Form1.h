@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "app/Module1.h"
+#include "app/Rnd.h"
 #include "app/SpeechState.h"
-#include "talk/Rnd.h"
 #include "ui/MenuTree.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"

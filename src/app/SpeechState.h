@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "content/ConfigFields.h"
-
 namespace tobble {
+
+inline constexpr int kListSlots = 101; // indices 0..100
 
 // What the character can say and what it said last. Lives as long as the window.
 struct SpeechState {
@@ -18,11 +18,5 @@ struct SpeechState {
     std::u16string ReadBuffer;                      // skipped items and the title
     std::u16string LastSound;                       // replayed by Say What?
 };
-
-// The fields a load of config.ini fills.
-inline ConfigFields configFields(SpeechState& speech) {
-    return {speech.ReadBuffer,  speech.PhraseCount, speech.Phrases,
-            speech.AnswerCount, speech.Answers,     speech.CurrentIndex};
-}
 
 } // namespace tobble

@@ -6,9 +6,10 @@
 
 namespace tobble {
 
-inline constexpr int kListSlots = 101; // indices 0..100
+// A list of lines or answers holds entries 0..100.
+inline constexpr int kListEntries = 101;
 
-using TextList = std::array<std::u16string, kListSlots>;
+using TextList = std::array<std::u16string, kListEntries>;
 
 // The fields config.ini is read into, lent by their owner for one load.
 struct ConfigFields {

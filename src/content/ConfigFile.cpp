@@ -55,7 +55,7 @@ public:
             throw Failure(what + u" at " + where(reader_.itemStart()) +
                           u" should be a whole number, but it reads " + quotedText(value));
         }
-        if (*number < 0 || *number >= kListSlots) {
+        if (*number < 0 || *number >= kListEntries) {
             throw Failure(what + u" at " + where(reader_.itemStart()) +
                           u" should be 0 to 100, but it reads " + quotedText(value));
         }

@@ -5,6 +5,7 @@
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 #include "platform/WavFormat.h"
 
 namespace tobble {

@@ -8,11 +8,11 @@
 
 #include "Fakes.h"
 #include "base/Failure.h"
+#include "frontend/win32/MainWindow.h"
+#include "frontend/win32/Painting.h"
+#include "frontend/win32/resource.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/win32/MainWindow.h"
-#include "ui/win32/Painting.h"
-#include "ui/win32/resource.h"
 
 namespace tobble {
 namespace {

@@ -16,6 +16,7 @@
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 
 namespace tobble::check {
 namespace {
