@@ -30,10 +30,10 @@ def check(what, ok, detail=""):
 
 def names_folder(link, exe):
     """A shell link that starts exe (its LinkInfo's local base path, ANSI and NUL-ended) in
-    FOLDER (a counted UTF-16 string: the working folder)."""
+    FOLDER (the working folder: counted UTF-16, Wine counting its NUL too)."""
     data = Path(link).read_bytes() if Path(link).exists() else b""
-    return (exe.encode("cp1252") + b"\0" in data and
-            struct.pack("<H", len(FOLDER)) + FOLDER.encode("utf-16-le") in data)
+    return exe.encode("cp1252") + b"\0" in data and any(
+        struct.pack("<H", n) + FOLDER.encode("utf-16-le") in data for n in (len(FOLDER), len(FOLDER) + 1))
 
 
 def registry_key(reg_file, key):
