@@ -16,12 +16,12 @@ using namespace std::string_literals;
 
 using Items = std::vector<std::u16string>;
 
-// Every item up to the end of the text, where each began, and the line count at the end; a reader
-// that never ends stops at 100 items.
+// Every item up to the end of the text, where each began, the line count and where the reader
+// stands at the end; a reader that never ends stops at 100 items.
 struct Reading {
     Items items;
     std::string starts;
-    std::size_t lines = 0;
+    std::size_t lines = 0, endLine = 0;
     bool operator==(const Reading&) const = default;
 };
 
@@ -36,13 +36,14 @@ Reading readAll(ItemReader& reader) {
                           std::to_string(reader.itemStart().column) + " ";
     }
     reading.lines = reader.lineCount();
+    reading.endLine = reader.itemStart().line;
     return reading;
 }
 
-Items readAll(const std::u16string& text, std::size_t maxItemChars = kMaxItemChars) {
+Reading read(const std::u16string& text, std::size_t maxItemChars = kMaxItemChars) {
     WholeText source(text);
     ItemReader reader(source, maxItemChars);
-    return readAll(reader).items;
+    return readAll(reader);
 }
 
 // The bytes of a file as handed out step bytes per read and decoded pieceBytes at a time.
@@ -76,29 +77,22 @@ TEST(ItemReader, SplitsQuotesAndTrimsAsConfigIniIsWritten) {
         {u"\"open\r\"x\"", {u"open", u"x"}},
     };
     for (const auto& [text, items] : cases)
-        EXPECT_EQ(readAll(text), items) << toUtf8(text);
+        EXPECT_EQ(read(text).items, items) << toUtf8(text);
 }
 
 TEST(ItemReader, ReportsWhereEachItemBeganAndHowManyLinesTheFileHas) {
-    WholeText text(u"one\r\ntwo, three\r\rfour\n");
-    ItemReader reader(text);
-    const Reading reading = readAll(reader);
+    const Reading reading = read(u"one\r\ntwo, three\r\rfour\n");
     EXPECT_EQ(reading.starts, "1:1 2:1 2:6 3:1 4:1 ");
-    EXPECT_EQ(reader.itemStart().line, 5u) << "past the end: where the file ends";
+    EXPECT_EQ(reading.endLine, 5u) << "past the end: where the file ends";
     EXPECT_EQ(reading.lines, 4u);
-
-    WholeText unterminated(u"a\nb");
-    ItemReader second(unterminated);
-    EXPECT_EQ(readAll(second).lines, 2u);
+    EXPECT_EQ(read(u"a\nb").lines, 2u);
 }
 
 TEST(ItemReader, KeepsTheStartOfAnOverlongItemAndReadsOnFromItsEnd) {
-    EXPECT_EQ(readAll(u"abcdef\r\n\U0001F600\U0001F600,  z  y  \r\n\"12345\"", 3),
+    EXPECT_EQ(read(u"abcdef\r\n\U0001F600\U0001F600,  z  y  \r\n\"12345\"", 3).items,
               (Items{u"abc", u"\U0001F600", u"z  ", u"123"}))
         << "half a character is not kept";
-    WholeText text(u"abcdef\r\n\U0001F600\U0001F600,  z\r\nlast");
-    ItemReader reader(text, 3);
-    EXPECT_EQ(readAll(reader).starts, "1:1 2:1 2:8 3:1 ");
+    EXPECT_EQ(read(u"abcdef\r\n\U0001F600\U0001F600,  z\r\nlast", 3).starts, "1:1 2:1 2:8 3:1 ");
 }
 
 // The encoding is decided from the first bytes beyond ASCII and holds for the rest of the file.

@@ -13,12 +13,11 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "scenarios"))
-from desktop import Desktop, Screen, wait_for  # noqa: E402
+from desktop import Desktop, wait_for  # noqa: E402
 from wine import Wine  # noqa: E402
 
 FOLDER = r"C:\Program Files\Tobble"
 LINK = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tobble/Tobble.lnk"
-IMAGE1 = (16, 16, 113, 151)  # the picture box in client pixels: left, top, width, height
 failed = []
 
 
@@ -29,66 +28,26 @@ def check(what, ok, detail=""):
     return ok
 
 
-def link_target(path):
-    """(target path, working folder) of a shell link: its LinkInfo's local base path and the
-    working-folder string that follows the name (and the relative path, if any)."""
-    data = Path(path).read_bytes()
-    flags, at = struct.unpack_from("<I", data, 0x14)[0], 0x4C
-    if flags & 0x1:  # an item-id list first
-        at += 2 + struct.unpack_from("<H", data, at)[0]
-    target = None
-    if flags & 0x2:
-        base = at + struct.unpack_from("<I", data, at + 16)[0]
-        target = data[base:data.index(b"\0", base)].decode("cp1252")
-        at += struct.unpack_from("<I", data, at)[0]
-    strings = []
-    for bit in (0x4, 0x8, 0x10):  # name, relative path, working folder
-        if flags & bit:
-            count = struct.unpack_from("<H", data, at)[0]
-            strings.append(data[at + 2:at + 2 + 2 * count].decode("utf-16-le").rstrip("\0"))
-            at += 2 + 2 * count
-    return target, strings[-1] if flags & 0x10 else None
+def names_folder(link, exe):
+    """A shell link that starts exe (its LinkInfo's local base path, ANSI and NUL-ended) in
+    FOLDER (the working folder: counted UTF-16, Wine counting its NUL too)."""
+    data = Path(link).read_bytes() if Path(link).exists() else b""
+    return exe.encode("cp1252") + b"\0" in data and any(
+        struct.pack("<H", n) + FOLDER.encode("utf-16-le") in data for n in (len(FOLDER), len(FOLDER) + 1))
 
 
 def registry_key(reg_file, key):
-    """{value name: text as stored} of one key of a Wine registry file, or None."""
+    """{value name: value} of one key of a Wine registry file, strings unquoted, or {}."""
     text = Path(reg_file).read_text(encoding="utf-8", errors="replace")
-    head = "[" + key.replace("\\", "\\\\") + "]"
-    start = next((m.end() for m in re.finditer(re.escape(head) + r".*\n", text)), None)
-    if start is None:
-        return None
-    body = text[start:text.find("\n\n", start)]
-    return {m[1]: m[2] for m in re.finditer(r'^"([^"]*)"=(.*)$', body, re.M)}
-
-
-def unquote(value):  # a registry string value, as Wine stores it
-    return value[1:-1].replace('\\"', '"').replace("\\\\", "\\") if value else value
+    head = re.search(re.escape("[" + key.replace("\\", "\\\\") + "]") + r".*\n", text)
+    body = text[head.end():text.find("\n\n", head.end())] if head else ""
+    return {m[1]: m[2][1:-1].replace('\\"', '"').replace("\\\\", "\\") if m[2][:1] == '"'
+            else m[2] for m in re.finditer(r'^"([^"]*)"=(.*)$', body, re.M)}
 
 
 def tree(root):
     return {os.path.relpath(os.path.join(d, e), root) for d, dirs, files in os.walk(root)
             for e in dirs + files}
-
-
-def shows_character(d, screen, title, picture):
-    """The window titled as the character has in its picture box the colours of the character's
-    picture, on average (the client area is found below the menu bar: the first black rows)."""
-    win = int(d.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(title)}$"])
-              .stdout.split()[0])
-    info = d.run(["xwininfo", "-id", str(win)]).stdout
-    x, y, h = (int(re.search(rf"{k}:\s*(\d+)", info)[1])
-               for k in ("Absolute upper-left X", "Absolute upper-left Y", "Height"))
-    column = screen.region(x + 3, y, 1, h)
-    menu = next((r for r in range(h - 8) if all(column(0, r + i) == (0, 0, 0) for i in range(8))),
-                None)
-    if menu is None:
-        return False, "no black client area below a menu bar"
-    left, top, w, h = IMAGE1
-    pixels = screen.region(x + left, y + menu + top, w, h)
-    shown = [sum(pixels(i, j)[c] for i in range(w) for j in range(h)) / (w * h) for c in range(3)]
-    want = subprocess.run(["convert", picture, "-scale", "1x1!", "-depth", "8", "rgb:-"],
-                          capture_output=True, check=True).stdout
-    return all(abs(a - b) < 12 for a, b in zip(shown, want)), (shown, list(want))
 
 
 def main():
@@ -121,38 +80,31 @@ def main():
                 filecmp.cmp(Path(character, n), folder / n, shallow=False) for n in bundled
                 if (folder / n).exists()))
             exe = FOLDER + r"\tobble.exe"
-            target = link_target(drive / LINK) if (drive / LINK).exists() else None
             check('the Start-menu shortcut "Tobble" starts tobble.exe in its folder',
-                  target == (exe, FOLDER), target)
+                  names_folder(drive / LINK, exe))
             entry = registry_key(prefix / "system.reg",
                                  r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Tobble")
             size = sum(f.stat().st_size for f in folder.iterdir()) // 1024
-            shown = {k: unquote(v) for k, v in (entry or {}).items() if v.startswith('"')}
             check("Add/Remove Programs: name, version 1.00, publisher, icon, uninstaller", {
-                k: shown.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher",
+                k: entry.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher",
                                           "DisplayIcon", "UninstallString")} == {
                 "DisplayName": "Tobble", "DisplayVersion": "1.00",
                 "Publisher": "The Tobble developers", "DisplayIcon": exe,
                 "UninstallString": f'"{FOLDER}\\Uninstall.exe"'}, entry)
-            estimated = int((entry or {}).get("EstimatedSize", "dword:0").split(":")[1], 16)
+            estimated = int(entry.get("EstimatedSize", "dword:0").split(":")[1], 16)
             check("Add/Remove Programs: the size is the installed folder's",
                   abs(estimated - size) <= 8, (estimated, size))
 
             run(wine.wine, "start", "/unix", str(drive / LINK))
-            seen = [(False, "no window")]
-            # The second item of config.ini, in quotes on its own line.
+            # The second item of config.ini, in quotes on its own line: the title of the
+            # installed character (the scenarios check how a character is drawn).
             title = Path(character, "config.ini").read_text().splitlines()[1].strip().strip('"')
             try:
-                wait_for(lambda: d.run(["xdotool", "search", "--onlyvisible", "--name",
-                                        f"^{re.escape(title)}$"]).stdout, 60, "the main window")
-                screen = Screen(env["DISPLAY"])
-                wait_for(lambda: seen.append(shows_character(
-                    d, screen, title, Path(character, "picture.jpg"))) or seen[-1][0], 15, "")
+                window = wait_for(lambda: d.run(["xdotool", "search", "--onlyvisible", "--name",
+                                                f"^{re.escape(title)}$"]).stdout, 60, "")
             except TimeoutError:
-                pass
-            ok, detail = seen[-1]
-            check("started from the shortcut, Tobble shows the bundled character (its title "
-                  "and picture)", ok, detail)
+                window = False
+            check("started from the shortcut, Tobble shows the bundled character", window)
             run(wine.server, "-k")
             run(wine.server, "-w")
 
