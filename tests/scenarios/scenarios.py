@@ -373,8 +373,8 @@ def menu_items(s):
     # Wine sizes the window in two steps (the width last), and paints after.
     until(lambda: s.client()[2] < 120 and close(s.pixel(105, 140), RIGHT_RGB), 10)
     x, y, w, h = s.client()
-    s.check("Shrink: the window fits the picture (113 x 151) closely, the picture at its top "
-            "left", (w, h) == (109, 147) and close(s.pixel(2, 2), LEFT_RGB)
+    s.check("Shrink: the client area is 109 x 147, the picture (113 x 151) at its top left",
+            (w, h) == (109, 147) and close(s.pixel(2, 2), LEFT_RGB)
             and close(s.pixel(105, 140), RIGHT_RGB), (w, h))
     marks = s.driver.menu_checks(s)
     s.check("Shrink checks Shrink only", marks == (True, False), marks)
