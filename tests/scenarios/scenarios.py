@@ -23,7 +23,7 @@ LABEL1 = (8, 176, 129, 97)  # the speech label in client pixels: left, top, widt
 TEXT1, LABEL3, LABEL2, IMAGE1 = (8, 304, 129, 19), (8, 288, 129, 17), (32, 24, 73, 121), \
     (16, 16, 113, 151)
 MICROPHONE = (32, 32, 16, 16)  # the pointer over the click area: its size and hot spot
-# "&Shrink" and "Auto &Smack" share their key, which Wine's menus do not cycle through.
+# "&Shrink" and "Auto &Smack" share their key: chosen by the arrows here, by S in timers().
 SHRINK = ("alt+m", "Down", "Return")
 AUTO_SMACK = ("alt+m", "Down", "Down", "Return")
 # The program's directory: a name that runs commands wherever a shell reads it.
@@ -185,7 +185,10 @@ class Session(Desktop):
                         and r[1] <= j < r[1] + r[3]), "elsewhere")
             lit.setdefault(box, []).append((i, j))
         ink = {box: bounds(points) for box, points in lit.items()}
+        state = self.run(["xprop", "-id", str(self.win), "_NET_WM_STATE"]).stdout
         return [f for f, bad in (
+            ("not kept above the others", "_NET_WM_STATE_ABOVE" not in state),
+            (f"frame {off_centre(self)} px off the screen's centre", off_centre(self) > 2),
             (f"client area {w} x {h}", (w, h) != (145, 330)),
             (f"{len(lit.get('elsewhere', ()))} pixels lit beside the controls", "elsewhere" in lit),
             (f"picture at {ink.get(IMAGE1)}", ink.get(IMAGE1) != IMAGE1 or not close(
@@ -203,6 +206,9 @@ class Session(Desktop):
         count = lambda want: sum(want(*p(i, j)) for i in range(48) for j in range(28))  # noqa
         return "error" if count(lambda r, g, b: r > 160 and g < 100 and b < 100) >= 10 else \
             "question" if count(lambda r, g, b: b > 150 and r < 130 and b - r > 50) >= 10 else None
+
+    def marks(self, what, want):  # Shrink's and Auto Smack's check marks
+        self.check(what, (marks := self.driver.menu_checks(self)) == want, marks)
 
     def pointer_at(self, cx, cy):
         self.run(["xdotool", "mousemove", *map(str, self.at(cx, cy))])
@@ -294,27 +300,16 @@ def is_answer(name):
 
 # -- the scenarios ------------------------------------------------------------------------------
 def talking(s):
-    """Start-up and greeting; clicks and the flash; Enter and answers; closing the window."""
+    """Start-up and greeting; the window's layout; clicks; Enter and answers; closing."""
     s.expect_sound("start-up plays the greeting 0.wav", s.launch, "0.wav", 2.0,
                    again=lambda: (s.find_client(), s.key("F5")))  # Say What? replays it
     s.require("the title is config.ini's", s.title() == s.ch.title, repr(s.title()))
     s.find_client()
     s.shows("the greeting is shown", s.ch.greeting)
     faults = s.layout_faults()
-    s.check("the client area is black around its controls, each at its place and size, the "
-            "picture stretched over its box", not faults, "; ".join(faults))
-    state = s.run(["xprop", "-id", str(s.win), "_NET_WM_STATE"]).stdout
-    s.check("the window is kept above the others", "_NET_WM_STATE_ABOVE" in state, state)
-    s.check("the frame is centred on the screen", off_centre(s) <= 2, off_centre(s))
-    flash = {}
-
-    def click_character():
-        s.click(*CHARACTER)
-        flash["red"] = s.wait_colour(3, 3, RED, 1.0)
-        flash["black"] = flash["red"] and s.wait_colour(3, 3, BLACK, 1.5)
-
-    line = s.expect_sound("a click on the character plays a line", click_character, is_line)
-    s.check("the click flashes the background red, then black again", flash.get("black"), flash)
+    s.check("the window is centred and kept above the others; its client area black around "
+            "the controls, each at its place and size", not faults, "; ".join(faults))
+    line = s.click_line("a click on the character plays a line")  # its flash: see timers()
     if line:
         s.shows(f"the label shows the line heard ({line})", s.ch.texts[line])
     cut = cuts_off(s)
@@ -376,8 +371,7 @@ def menu_items(s):
     s.check("Shrink: the client area is 109 x 147, the picture (113 x 151) at its top left",
             (w, h) == (109, 147) and close(s.pixel(2, 2), LEFT_RGB)
             and close(s.pixel(105, 140), RIGHT_RGB), (w, h))
-    marks = s.driver.menu_checks(s)
-    s.check("Shrink checks Shrink only", marks == (True, False), marks)
+    s.marks("Shrink checks Shrink only", (True, False))
     s.expect_sound("Shrink: the click area moved with the picture",
                    lambda: s.click(16 + 36, 8 + 100), is_line)
     s.key(*SHRINK)
@@ -386,8 +380,7 @@ def menu_items(s):
             "145 x 330 with the picture at 16, 16", s.geometry()[2:] == normal[2:] and
             s.client()[2:] == (145, 330) and close(s.pixel(18, 18), LEFT_RGB) and
             s.pixel(10, 10) == BLACK, (normal, s.geometry()))
-    marks = s.driver.menu_checks(s)
-    s.check("Shrink twice clears its check mark", marks == (False, False), marks)
+    s.marks("Shrink twice clears its check mark", (False, False))
     line = s.click_line("a click says a line")
     # A message box may sound the system's own beep for its icon.
     s.expect_sound("About (F1) plays the greeting 0.wav",
@@ -615,15 +608,13 @@ def timers(s):
     s.check("clicks on the picture just beside the click area say nothing",
             not s.sounds_after(lambda: [s.click(*p) for p in outside]), s.listener.sounds_since(
                 s.mark))
-    marks = s.driver.menu_checks(s)
-    s.check("no item is checked at start", marks == (False, False), marks)
+    s.marks("no item is checked at start", (False, False))
     time.sleep(max(0.0, 21 - (s.listener.now() - start) / s.rate))
     heard = s.listener.sounds_since(start)
     s.check("nothing is said by itself in the 21 s after start", not heard, heard)
     s.key(*AUTO_SMACK)
     on = s.listener.now()
-    marks = s.driver.menu_checks(s)
-    s.check("Auto Smack checks Auto Smack only", marks == (False, True), marks)
+    s.marks("Auto Smack checks Auto Smack only", (False, True))
     time.sleep(max(0.0, 2 - (s.listener.now() - on) / s.rate))
     flashes = [flash(s) for _ in range(3)]
     s.check("a click flashes red for 100 ms; a second click within the flash neither lengthens it"
@@ -636,9 +627,7 @@ def timers(s):
             "not restarting the countdown", heard and 19.2 <= heard[0][0] <= 21.5, heard)
     s.key(*AUTO_SMACK)
     s.key("alt+m", "s", "s", "Return")  # "&Shrink" and "Auto &Smack" share S
-    marks = s.driver.menu_checks(s)
-    s.check("S, S and Enter in the menu choose Auto Smack, not Shrink", marks == (False, True),
-            marks)
+    s.marks("S, S and Enter in the menu choose Auto Smack, not Shrink", (False, True))
     s.quit("Quit (Alt+M, Q) ends the program", "alt+m", "q")
 
 

@@ -25,22 +25,10 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     return TRUE;
 }
 
-// The drop-down's items, each with its check mark: "item\tCAPTION\t1" when checked.
-void printMenu(HWND window) {
-    HMENU dropDown = GetSubMenu(GetMenu(window), 0);
-    for (int i = 0; dropDown && i < GetMenuItemCount(dropDown); ++i) {
-        wchar_t text[128] = L"";
-        GetMenuStringW(dropDown, i, text, 128, MF_BYPOSITION);
-        const UINT state = GetMenuState(dropDown, i, MF_BYPOSITION);
-        std::printf("item\t%ls\t%d\n", text, state != UINT(-1) && (state & MF_CHECKED) ? 1 : 0);
-    }
-}
-
 BOOL CALLBACK printWindow(HWND window, LPARAM) {
     if (IsWindowVisible(window)) {
         print(window, "window");
         EnumChildWindows(window, printControl, 0);
-        printMenu(window);
     }
     return TRUE;
 }
