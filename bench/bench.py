@@ -105,17 +105,24 @@ def summary(values):
     return statistics.median(values), min(values), max(values), len(values)
 
 
-def task_switches(pid):
-    total = 0
+def thread_switches(pid):
+    """{thread name: context switches so far} (threads of one name added up)."""
+    counts = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         try:
+            with open(f"/proc/{pid}/task/{task}/comm") as f:
+                name = f.read().strip()
             with open(f"/proc/{pid}/task/{task}/status") as f:
                 for line in f:
                     if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                        total += int(line.split()[1])
+                        counts[name] = counts.get(name, 0) + int(line.split()[1])
         except OSError:
             pass
-    return total
+    return counts
+
+
+def task_switches(pid):
+    return sum(thread_switches(pid).values())
 
 
 def rss_kib(pid):
@@ -212,9 +219,12 @@ class Bench:
             for state, target in (("focused", win), ("unfocused", other_window)):
                 self.d.run(["xdotool", "windowfocus", "--sync", str(target)])
                 time.sleep(1.0)
-                before = task_switches(proc.pid)
+                before = thread_switches(proc.pid)
                 time.sleep(IDLE_SECONDS)
-                result[state] = (task_switches(proc.pid) - before) / IDLE_SECONDS
+                after = thread_switches(proc.pid)
+                by_thread = {n: (after[n] - before.get(n, 0)) / IDLE_SECONDS for n in after}
+                result[state] = sum(by_thread.values())
+                result.setdefault("threads", by_thread)  # of the focused window
             result["rss"] = rss_kib(proc.pid) / 1024
             return result
         finally:
@@ -328,6 +338,9 @@ def main():
         f"{fmt(idle['qt']['focused']):>22} {fmt(idle['xlib']['focused']):>22} {'':>8}  "
         f"<= Qt window with a focused text box ({fmt(idle['qt_edit']['focused'])}): "
         f"{'met' if idle['tobble']['focused'] <= idle['qt_edit']['focused'] * 1.1 + 0.5 else 'MISSED'}",
+        f"{'  of which, by thread':44} " + (", ".join(
+            f"{n} {v:.1f}" for n, v in sorted(idle["tobble"]["threads"].items(),
+                                              key=lambda t: -t[1]) if v) or "none"),
         f"{'idle wake-ups/s, unfocused (10 s)':44} {fmt(idle['tobble']['unfocused']):>22} "
         f"{fmt(idle['qt']['unfocused']):>22} {'-':>22} {'':>8}  0: "
         f"{'met' if idle['tobble']['unfocused'] == 0 else 'MISSED'}",

@@ -40,7 +40,7 @@ if kernel_runs_32bit_code && wine32_installed; then
     echo "== Windows stage: 32-bit tobble.exe, tests under 32-bit Wine (WINEARCH=win32)"
     cmake --preset mingw -DTOBBLE_BUILD_TESTS=ON
     cmake --build --preset mingw -j "$jobs"
-    ctest --preset mingw # the exe's own checks (check-exe.py) among them
+    ctest --preset mingw # the exe's own checks (check-exe.py) and the installer's among them
     echo "== Windows stage done: the 32-bit tobble.exe passed its checks and tests under 32-bit Wine"
     exit 0
 fi
@@ -54,13 +54,22 @@ echo "== Windows stage: $reason."
 echo "== The 32-bit tobble.exe is built and checked as a file only; a 64-bit build of the same"
 echo "== sources runs the unit tests and the tests of the program under 64-bit Wine (WINEARCH=win64)."
 
-# The 32-bit program and its zip alone: its tests could not run here, so they are not built.
+# The 32-bit program, its zip and its installer alone: its tests could not run here, so they
+# are not built.
 cmake --preset mingw -DTOBBLE_BUILD_TESTS=OFF
 cmake --build --preset mingw -j "$jobs"
 /usr/bin/python3 tests/wine/check-exe.py --pe32 build-mingw/bin/tobble.exe
+# The installer is 32-bit code too: here only its kind can be checked.
+setup=build-mingw/tobble-1.0-setup.exe
+if file "$setup" | grep -q 'PE32 executable (GUI) Intel 80386.*Nullsoft Installer'; then
+    echo "PASS: $setup is a 32-bit Nullsoft installer"
+else
+    echo "FAIL: $setup is not a 32-bit Nullsoft installer: $(file "$setup")"
+    exit 1
+fi
 
 cmake --preset mingw64
 cmake --build --preset mingw64 -j "$jobs"
 ctest --preset mingw64 # the 64-bit exe's own checks among them
-echo "== Windows stage done: 32-bit tobble.exe checked as a file ($reason);"
+echo "== Windows stage done: 32-bit tobble.exe and its installer checked as files ($reason);"
 echo "== the 64-bit build passed its checks and tests under 64-bit Wine"

@@ -2,14 +2,8 @@
 # install-layout.sh BUILD_DIR CHARACTER_DIR: what `cmake --install` stages, as a package build does.
 # The package stage validates the menu entry and AppStream file and, in CI, starts the program.
 set -uo pipefail
-build=$1 character=$2 work=$(mktemp -d) failed=0
-trap 'rm -rf "$work"' EXIT
-check() { # check WHAT COMMAND...
-    if "${@:2}" >"$work/out" 2>&1; then echo "ok   $1"; else
-        echo "FAIL $1" && sed 's/^/     /' "$work/out" | head -20
-        failed=1
-    fi
-}
+build=$1 character=$2
+source "$(dirname "$0")/checks.sh"
 stage() { DESTDIR=$1 cmake --install "$build" --prefix "$2"; }
 check "cmake --install stages into a DESTDIR" stage "$work/root" /usr
 usr=$work/root/usr
@@ -21,6 +15,9 @@ check "tobble-check is installed in bin" test -x "$usr/bin/tobble-check"
 for page in tobble tobble-check; do
     check "manual page of $page" grep -q "^\.TH ${page^^} 1" <(gzip -dc "$usr/share/man/man1/$page.1.gz")
 done
+check "the copyright file says MIT (Expat) for every file" grep -Pzq \
+    'Files: \*\nCopyright: [^\n]+\nLicense: Expat\n\nLicense: Expat\n Permission is hereby granted' \
+    "$usr/share/doc/tobble/copyright"
 check "the menu entry's icon is the application id" grep -qx Icon=tobble \
     "$usr/share/applications/tobble.desktop"
 for size in 16 22 24 32 48 64 128 256; do

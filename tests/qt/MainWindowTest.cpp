@@ -16,6 +16,7 @@
 #include "Fakes.h"
 #include "platform/linux/CanberraSound.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "ui/qt/CommandLine.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtPlatformChoice.h"
 
@@ -138,6 +139,36 @@ TEST(QtPlatformChoice, XIsPreferredWhereAServerIsReachableUnlessAPlatformWasChos
     EXPECT_EQ(preferredQtPlatform("wayland", ":0"), nullptr);
     EXPECT_EQ(preferredQtPlatform(nullptr, ""), nullptr);
     EXPECT_EQ(preferredQtPlatform(nullptr, nullptr), nullptr);
+}
+
+// Without an X server, a Wayland compositor or a platform of the person's choice, Qt could only
+// abort: the program ends with a message instead.
+TEST(QtPlatformChoice, ADesktopIsAnXServerAWaylandCompositorOrAChosenPlatform) {
+    EXPECT_FALSE(desktopNamed(nullptr, nullptr, nullptr));
+    EXPECT_FALSE(desktopNamed("", "", ""));
+    EXPECT_TRUE(desktopNamed(nullptr, ":0", nullptr));
+    EXPECT_TRUE(desktopNamed("", "", "wayland-0"));
+    EXPECT_TRUE(desktopNamed("offscreen", nullptr, nullptr));
+}
+
+// Only --help (or -h) and --version are answered, wherever they stand; the program's own name
+// and everything else, Qt's options too, start the window as if nothing were given.
+TEST(CommandLine, OnlyHelpAndVersionAreAnswered) {
+    using enum CommandLineRequest;
+    const struct {
+        std::vector<const char*> arguments;
+        CommandLineRequest request;
+    } cases[] = {
+        {{"tobble"}, Start},
+        {{"--help"}, Start},
+        {{"tobble", "-platform", "offscreen", "--helpme", "-version", "help"}, Start},
+        {{"tobble", "x", "--help"}, Help},
+        {{"tobble", "-h"}, Help},
+        {{"tobble", "--version", "--help"}, Version},
+    };
+    for (const auto& [arguments, request] : cases)
+        EXPECT_EQ(commandLineRequest(static_cast<int>(arguments.size()), arguments.data()), request)
+            << arguments.back();
 }
 
 // The real platform's boxes show their texts as is, never as markup, with the icon asked for.

@@ -1,5 +1,6 @@
-"""A private desktop (X server, window manager, session bus, PulseAudio recording its null
-sink); screen pixels and clicks through Xlib; a listener that names each sound by its tone."""
+"""A private desktop (X server, window manager, session bus, a sound server recording its null
+sink: a PulseAudio daemon, or PipeWire with its PulseAudio service as Debian's desktops run);
+screen pixels and clicks through Xlib; a listener that names each sound by its tone."""
 import array
 import ctypes
 import ctypes.util
@@ -25,8 +26,11 @@ class Desktop:
     rate = 16000  # of the recording, mono 16-bit
     wait_for = staticmethod(wait_for)
 
-    def __init__(self, window_manager=True):
+    def __init__(self, window_manager=True, sound="pulseaudio"):
         self.window_manager = window_manager  # off only for timings of a bare X server
+        if sound not in ("pulseaudio", "pipewire"):
+            raise ValueError(f"no such sound server: {sound}")
+        self.sound = sound
         self.dir = tempfile.mkdtemp(prefix="tobble-desktop-")
         self.procs, self.bus_pid, self.env = [], None, dict(os.environ)  # procs: (name, Popen)
         self.recording = os.path.join(self.dir, "sink.raw")
@@ -47,6 +51,10 @@ class Desktop:
         self.procs.append((name, subprocess.Popen(argv, **kw)))
         return self.procs[-1][1]
 
+    def spawn_logged(self, name, argv):  # a server that logs to its standard error
+        with open(os.path.join(self.dir, f"{name}.log"), "ab") as log:
+            return self.spawn(name, argv, stderr=log)
+
     def run(self, argv, timeout=20, **kw):
         return subprocess.run(argv, env=self.env, capture_output=True, text=True,
                               timeout=timeout, **kw)
@@ -56,13 +64,17 @@ class Desktop:
         for sub in ("run", "run/pulse", "home", "state"):
             os.makedirs(os.path.join(d, sub), mode=0o700, exist_ok=True)
         for key in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER",
-                    "QT_QPA_PLATFORM", "SESSION_MANAGER", "XAUTHORITY"):
+                    "QT_QPA_PLATFORM", "SESSION_MANAGER", "XAUTHORITY", "PULSE_RUNTIME_PATH",
+                    "PULSE_STATE_PATH", "PULSE_COOKIE", "PIPEWIRE_REMOTE", "PIPEWIRE_RUNTIME_DIR"):
             self.env.pop(key, None)
+        if self.sound == "pulseaudio":  # PipeWire keeps all of it under the runtime directory
+            self.env.update(PULSE_RUNTIME_PATH=f"{d}/run/pulse", PULSE_STATE_PATH=f"{d}/state",
+                            PULSE_COOKIE=f"{d}/cookie")
         self.env.update(HOME=f"{d}/home", XDG_RUNTIME_DIR=f"{d}/run",
                         XDG_CONFIG_HOME=f"{d}/home/.config", XDG_CACHE_HOME=f"{d}/home/.cache",
                         XDG_DATA_HOME=f"{d}/home/.local/share",
-                        PULSE_RUNTIME_PATH=f"{d}/run/pulse", PULSE_STATE_PATH=f"{d}/state",
-                        PULSE_COOKIE=f"{d}/cookie", PULSE_SERVER=f"unix:{d}/run/pulse/native",
+                        XDG_STATE_HOME=f"{d}/state",  # the session manager's, not the program's
+                        PULSE_SERVER=f"unix:{d}/run/pulse/native",
                         LC_ALL="C.UTF-8", NO_AT_BRIDGE="0",
                         # Qt only talks to the accessibility bus when asked to.
                         QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
@@ -83,17 +95,32 @@ class Desktop:
             self.spawn("openbox", ["openbox", "--sm-disable"])
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10, "openbox")
+        if self.sound == "pipewire":  # the graph and its session manager; clients come later
+            self.spawn_logged("pipewire", ["pipewire"])
+            wait_for(lambda: os.path.exists(f"{d}/run/pipewire-0"), 10, "pipewire")
+            self.spawn_logged("wireplumber", ["wireplumber"])
         self.start_pulse()
 
+    # -- the sound server clients talk to (`pulse`: the PulseAudio daemon, or pipewire-pulse)
     def start_pulse(self):
+        """Starts it (again) with the null sink as default, a keep-alive stream and the
+        recorder of the sink."""
         d = self.dir
-        self.pulse = self.spawn("pulseaudio", [
-            "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-            "--use-pid-file=no", f"--log-target=file:{d}/pulse.log",
-            "-L", f"module-native-protocol-unix auth-anonymous=1 socket={d}/run/pulse/native",
-            "-L", "module-null-sink sink_name=test rate=48000 channels=2"])
-        wait_for(lambda: self.run(["pactl", "info"]).returncode == 0, 10, "pulseaudio")
-        self.run(["pactl", "set-default-sink", "test"])
+        if self.sound == "pipewire":
+            self.pulse = self.spawn_logged("pipewire-pulse", ["pipewire-pulse"])
+        else:
+            self.pulse = self.spawn("pulseaudio", [
+                "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                "--use-pid-file=no", f"--log-target=file:{d}/pulse.log",
+                "-L", f"module-native-protocol-unix auth-anonymous=1 socket={d}/run/pulse/native",
+                "-L", "module-null-sink sink_name=test rate=48000 channels=2"])
+        wait_for(lambda: self.run(["pactl", "info"]).returncode == 0, 10, self.sound)
+        if self.sound == "pipewire":  # its sinks are its modules': gone with it, made again
+            self.run(["pactl", "load-module", "module-null-sink", "sink_name=test", "rate=48000",
+                      "channels=2"])
+        # PipeWire's session manager applies the default a moment later.
+        wait_for(lambda: self.run(["pactl", "set-default-sink", "test"]) and self.run(
+            ["pactl", "get-default-sink"]).stdout.strip() == "test", 10, "the default sink")
         # A silent stream keeps the sink running; without it recordings lose pieces.
         self.spawn("keep-alive", ["pacat", "--raw", "--latency-msec=20", "--rate=48000",
                                   "--channels=2", "/dev/zero"])
@@ -102,6 +129,17 @@ class Desktop:
                              self.recording])
         wait_for(lambda: os.path.exists(self.recording) and
                  os.path.getsize(self.recording) > self.rate * 2 * 0.3, 10, "parec")
+
+    def restart_pulse(self, meanwhile=lambda: None):  # meanwhile: what happens with no server
+        self.pulse.terminate()
+        self.pulse.wait(5)
+        meanwhile()
+        os.remove(self.recording)  # or the wait for the new recording to grow is met at once
+        self.start_pulse()
+
+    def pulse_clients(self, pid):  # the connections of process pid, as the server lists them
+        return self.run(["pactl", "list", "clients"]).stdout.count(
+            f'application.process.id = "{pid}"')
 
     def stop(self):
         for name, proc in reversed(self.procs):

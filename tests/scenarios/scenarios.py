@@ -80,9 +80,9 @@ def tone(path, hz, seconds=0.45):
 
 
 class Session(Desktop):
-    def __init__(self, driver, omit=()):
-        super().__init__()
-        self.driver, self.omit, self.ch = driver, omit, Character()
+    def __init__(self, driver, omit=(), broken=(), sound="pulseaudio"):
+        super().__init__(sound=sound)
+        self.driver, self.omit, self.broken, self.ch = driver, omit, broken, Character()
         self.proc, self.screen, self.seen_labels = None, None, {}  # text -> the label's pixels
         self.appdir, self.cwd = os.path.join(self.dir, FOLDER), os.path.join(self.dir, "elsewhere")
         self.editor_log = os.path.join(self.dir, "editor.log")
@@ -91,6 +91,8 @@ class Session(Desktop):
         super().start()
         os.makedirs(self.cwd)
         self.ch.write(self.appdir, self.omit)
+        for name in self.broken:  # random bytes under a sound's name
+            Path(self.appdir, name).write_bytes(os.urandom(20000))
         self.driver.prepare(self)
         self.screen = Screen(self.env["DISPLAY"])
         self.listener = Listener(self.recording, self.rate, self.ch.tones)
@@ -483,12 +485,13 @@ def missing_picture(s):  # config.ini is not read either
 
 
 def missing_sounds(s):
-    """No 0.wav and no line sounds: the system's default sound instead, the texts as usual."""
+    """No 0.wav, line sounds of random bytes: the system's default sound instead, the texts as
+    usual."""
     default = lambda n: n is None  # noqa: E731 - none of the content's tones
     s.expect_sound("no 0.wav: start-up plays the default sound", s.launch, default, 2.0)
     s.find_client()
     s.shows("the greeting is shown", s.ch.greeting)
-    s.expect_sound("no line sounds: a click plays the default sound",
+    s.expect_sound("line sounds of random bytes: a click plays the default sound",
                    lambda: s.click(*CHARACTER), default)
     s.expect_sound("answers still play their own sound", lambda: s.key("Return"), is_answer)
     s.quit("Quit (Ctrl+Q) ends the program", "ctrl+q")
@@ -500,25 +503,17 @@ def sound_server(s):
     s.launch()
     s.find_client()
     fds = len(os.listdir(f"/proc/{s.proc.pid}/fd"))
-
-    def restart_server(meanwhile=lambda: None):
-        s.pulse.terminate()
-        s.pulse.wait(5)
-        meanwhile()
-        os.remove(s.recording)  # or the wait for the new recording to grow is met at once
-        s.start_pulse()
-    restart_server(lambda: (s.click(*CHARACTER), time.sleep(0.5)))  # a sound with no server
+    s.restart_pulse(lambda: (s.click(*CHARACTER), time.sleep(0.5)))  # a sound with no server
     back, mark = time.monotonic(), s.listener.now()
     heard = until(lambda: s.click(*CHARACTER) or time.sleep(0.4) or s.listener.sounds_since(
         mark), 15)
     s.check("sound comes back within 5 s of a server restart", heard and time.monotonic() - back
             <= 5, f"after {time.monotonic() - back:.1f} s" if heard else "not within 15 s")
-    clients = s.run(["pactl", "list", "clients"]).stdout.count(
-        f'application.process.id = "{s.proc.pid}"')
+    clients = s.pulse_clients(s.proc.pid)
     s.check("the program is one client of the new server", clients == 1, clients)
     fds2 = len(os.listdir(f"/proc/{s.proc.pid}/fd"))
     s.check("no descriptor left over from the old server", fds2 <= fds + 2, (fds, fds2))
-    restart_server()  # the old connection is still held: the first sound must not be lost
+    s.restart_pulse()  # the old connection is still held: the first sound must not be lost
     s.click_line("after a restart with no sound meanwhile, the first click is heard")
     pa = s.pulse
     pa.send_signal(signal.SIGSTOP)
@@ -637,8 +632,13 @@ SESSIONS = [
     ("Auto Smack and Set Time", auto_play, {}),
     ("no config.ini, then a good one", missing_config, {"omit": ("config.ini",)}),
     ("missing picture.jpg", missing_picture, {"omit": ("picture.jpg",)}),
-    ("missing sounds", missing_sounds, {"omit": ("0.wav", "1.wav", "2.wav", "3.wav", "4.wav")}),
+    ("missing and broken sounds", missing_sounds,
+     {"omit": ("0.wav",), "broken": ("1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
+    # Debian's desktops play through PipeWire and its PulseAudio service: the sound sessions again
+    ("linux: sound on pipewire: start-up, talking and closing", talking, {"sound": "pipewire"}),
+    ("linux: sound on pipewire: server stopped and restarted", sound_server,
+     {"sound": "pipewire"}),
     ("linux: a character folder of its own", character_folder, {}),
     ("linux: the pointer at scale 2", scaled_pointer, {}),
     ("timers, the pointer, check marks and access keys", timers, {}),

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "Fakes.h"
+#include "ui/AccessKeys.h"
 
 namespace tobble::testing {
 namespace {
@@ -169,6 +170,23 @@ TEST_F(Tobble, ShrinkGoesCompactAndBackToTheNormalLayout) {
     form.mnuShrink_Click();
     EXPECT_EQ(take(),
               (EventLog{"image1 at 240 240", "label2.1 at 480 360", "width 2295", "height 5640"}));
+}
+
+// What each key press in the open menu does: "S" walks between Shrink and Auto Smack, in either
+// case and from any highlight; a key of one item chooses it; another key does nothing.
+TEST(MenuAccessKeys, ASharedKeyCyclesTheHighlightAndAKeyOfOneItemChoosesIt) {
+    std::optional<std::size_t> highlight;
+    std::u16string presses;
+    for (const char16_t key : std::u16string(u"sSsqt&x")) {
+        const auto choice = nextItemForKey(kMenuEntries, key, highlight);
+        presses += choice ? std::u16string(kMenuEntries[choice->index].caption) +
+                                (choice->execute ? u"!" : u"") + u"|"
+                          : u"-|";
+        if (choice && !choice->execute)
+            highlight = choice->index;
+    }
+    EXPECT_EQ(presses, u"&Shrink|Auto &Smack|&Shrink|&Quit!|Set &Time!|-|-|");
+    EXPECT_EQ(nextItemForKey(kMenuEntries, u's', 10)->index, 2u) << "after About, back to the top";
 }
 
 TEST_F(Tobble, AFailureOfOpenConfigIsIgnoredAndAnUnexpectedOneIsShownAndTheProgramGoesOn) {

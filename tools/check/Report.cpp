@@ -151,7 +151,7 @@ std::string jsonItemRows(const std::vector<ItemRow>& rows) {
 } // namespace
 
 void printText(const PackReport& report, std::ostream& out) {
-    out << "Content pack: " << report.directory.string() << "\n";
+    out << "Character: " << report.directory.string() << "\n";
     if (!report.picture.exists) {
         out << "Picture: picture.jpg MISSING";
         if (!report.picture.renameHint.empty())
@@ -167,7 +167,7 @@ void printText(const PackReport& report, std::ostream& out) {
         out << "Title: \"" << utf8(*report.title) << "\"\n";
 
     if (report.error) {
-        out << "\nThe program cannot load this pack. It shows the box \""
+        out << "\nThe program cannot load this character. It shows the box \""
             << utf8(report.error->title) << "\":\n  " << utf8(report.error->message) << "\n";
         printItems(report, out);
         if (report.greeting || !report.lines.empty() || !report.answers.empty())
@@ -187,10 +187,10 @@ void printText(const PackReport& report, std::ostream& out) {
 
     switch (report.verdict()) {
     case Verdict::Complete:
-        out << "\nThe pack is complete.\n";
+        out << "\nThe character is complete.\n";
         break;
     case Verdict::Incomplete:
-        out << "\nThe pack loads, but some sounds are missing, unplayable or unused.\n";
+        out << "\nThe character loads, but some sounds are missing, unplayable or unused.\n";
         break;
     case Verdict::LoadFails:
         break;

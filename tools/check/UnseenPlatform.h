@@ -9,7 +9,7 @@ namespace tobble {
 
 // The Linux picture loader and text decoding, with a directory of choice standing in for the
 // program's own and message boxes recorded instead of shown; no sound, no editor. Lets the loader
-// run outside the program: the pack checker and the corpus test use it.
+// run outside the program: the checker and the corpus test use it.
 class UnseenPlatform : public Platform {
 public:
     struct Box {

@@ -9,7 +9,7 @@
 namespace tobble {
 
 // A main window that is never shown: it keeps the caption and the picture a load gives it, and
-// its timers never tick. Lets the loader run outside the program: the pack checker, the corpus
+// its timers never tick. Lets the loader run outside the program: the checker, the corpus
 // test and the Reload fuzz target use it.
 class UnseenWindow : public Window {
 public:

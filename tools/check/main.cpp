@@ -1,51 +1,106 @@
-// tobble-check: tells a character's author whether a content pack will load, and what is missing.
+// tobble-check: tells a character's author whether a character will load, and what is missing.
 #include <QCoreApplication>
-#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <string_view>
+#include <system_error>
 
 #include "PackCheck.h"
 #include "Report.h"
+#include "base/TextEncoding.h"
 
 namespace {
 
+// After the report's own statuses (0 complete, 1 incomplete, 2 load error).
+enum ExitStatus { kNoSuchFolder = 3, kNotAFolder = 4, kNotChecked = 5, kBadUsage = 64 };
+
 constexpr const char* kUsage =
     "Usage: tobble-check [--json] [--items] [DIRECTORY]\n"
-    "Checks a Tobble content pack (config.ini, picture.jpg and the .wav files) the way the\n"
-    "program loads it. DIRECTORY defaults to the current one. Writes nothing.\n"
-    "When the load fails, or with --items, lists config.ini item by item as it was read.\n"
+    "Checks a Tobble character (config.ini, picture.jpg and the .wav files in DIRECTORY) the way\n"
+    "the program loads it. DIRECTORY defaults to the current one. Writes nothing.\n"
+    "\n"
+    "  --json      print the report as JSON\n"
+    "  --items     list config.ini item by item as it was read (always done when the load fails)\n"
+    "  -h, --help  print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
     "Exit status: 0 complete, 1 loads but sounds are missing, unplayable or unused,\n"
-    "2 the program would show its load error, 64 bad usage.\n";
+    "2 the program would show its load error, 3 DIRECTORY does not exist,\n"
+    "4 DIRECTORY is not a folder, 5 it could not be checked, 64 bad usage.\n";
+
+// A path that is no folder at all gets its own word, not a report of a character with nothing
+// in it. Anything else (a folder closed to us, say) is for the report to tell.
+int folderProblem(const char* directory) {
+    std::error_code error;
+    const auto type = std::filesystem::status(directory, error).type();
+    if (type == std::filesystem::file_type::not_found) {
+        std::cerr << "tobble-check: " << directory << " does not exist\n";
+        return kNoSuchFolder;
+    }
+    if (!error && type != std::filesystem::file_type::directory) {
+        std::cerr << "tobble-check: " << directory
+                  << " is not a folder: give the folder that holds the character\n";
+        return kNotAFolder;
+    }
+    // Tobble reads its folder's path as UTF-8 text, and so does the check.
+    if (!tobble::decodeUtf8(std::filesystem::absolute(directory, error).string())) {
+        std::cerr << "tobble-check: " << directory
+                  << ": the folder's path is not UTF-8 text, which Tobble cannot read\n";
+        return kNotChecked;
+    }
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     bool json = false;
     bool items = false;
+    bool optionsEnd = false;
     const char* directory = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0) {
+        const std::string_view argument = argv[i];
+        if (optionsEnd || argument.empty() || argument.front() != '-' || argument == "-") {
+            if (directory) {
+                std::cerr << "tobble-check: one DIRECTORY at most\n" << kUsage;
+                return kBadUsage;
+            }
+            directory = argv[i];
+        } else if (argument == "--") {
+            optionsEnd = true;
+        } else if (argument == "--json") {
             json = true;
-        } else if (std::strcmp(argv[i], "--items") == 0) {
+        } else if (argument == "--items") {
             items = true;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        } else if (argument == "--help" || argument == "-h") {
             std::cout << kUsage;
             return 0;
-        } else if (argv[i][0] == '-' || directory) {
-            std::cerr << kUsage;
-            return 64;
+        } else if (argument == "--version") {
+            std::cout << "tobble-check " TOBBLE_VERSION "\n";
+            return 0;
         } else {
-            directory = argv[i];
+            std::cerr << "tobble-check: unknown option " << argument << "\n" << kUsage;
+            return kBadUsage;
         }
     }
+    if (!directory)
+        directory = ".";
+    if (const int problem = folderProblem(directory))
+        return problem;
 
     // The picture is decoded by the program's own loader, whose format plugins Qt finds through
     // the application object.
     QCoreApplication app(argc, argv);
-    const tobble::check::PackReport report =
-        tobble::check::checkPack(directory ? directory : ".", items);
-    if (json)
-        tobble::check::printJson(report, std::cout);
-    else
-        tobble::check::printText(report, std::cout);
-    return static_cast<int>(report.verdict());
+    try {
+        const tobble::check::PackReport report = tobble::check::checkPack(directory, items);
+        if (json)
+            tobble::check::printJson(report, std::cout);
+        else
+            tobble::check::printText(report, std::cout);
+        return static_cast<int>(report.verdict());
+    } catch (const std::exception& failure) {
+        std::cerr << "tobble-check: " << directory << " could not be checked: " << failure.what()
+                  << "\n";
+        return kNotChecked;
+    }
 }

@@ -87,6 +87,9 @@ public:
         }
         if (result == CA_SUCCESS || result == CA_ERROR_DISABLED) {
             failures_ = 0;
+            // The server answers: should it go away, a new connection is due at once, however
+            // recently this one was made. A server restarted quickly must not cost a sound.
+            lastAttempt_.reset();
             return;
         }
         if (lostConnection(result) || ++failures_ >= kFailuresBeforeReconnect)

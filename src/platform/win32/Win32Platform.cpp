@@ -2,9 +2,14 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/Failure.h"
+#include "base/FileNames.h"
+#include "platform/WavFormat.h"
 #include "platform/win32/InputBox.h"
 #include "platform/win32/WideText.h"
 
@@ -27,12 +32,43 @@ std::u16string Win32Platform::describeError(DWORD error) {
     return text;
 }
 
-// sndPlaySoundA takes the path in the ANSI code page; SND_ASYNC alone, so a path that names no
-// playable file gives the default sound.
+namespace {
+
+// Whether a file holds sound the system can play, by the same WAV rules as everywhere else: only
+// its head is read, and only from a file on a disk (never a pipe, whose open or read could wait).
+bool isPlayableWav(const std::u16string& path) {
+    if (examineFile(path).kind != FileKind::Regular)
+        return false;
+    HANDLE file = CreateFileW(wide(path), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size{};
+    std::string head;
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size)) {
+        const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
+        head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kWavHeadBytes)));
+        DWORD got = 0;
+        if (!ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr))
+            got = 0;
+        head.resize(got);
+    }
+    CloseHandle(file);
+    return describeWav(head, static_cast<std::uint64_t>(size.QuadPart)).playable;
+}
+
+} // namespace
+
+// A file that cannot be played gets the system's default sound, as a missing one would from the
+// system itself; left to the system, a broken file would play nothing at all. sndPlaySoundA takes
+// the path in the ANSI code page.
 void Win32Platform::playSoundAsync(const std::u16string& path) {
     const int size = WideCharToMultiByte(CP_ACP, 0, wide(path), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
+    if (size <= 0 || !isPlayableWav(path)) {
+        PlaySoundW(L"SystemDefault", nullptr, SND_ALIAS | SND_ASYNC);
         return;
+    }
     std::vector<char> ansi(static_cast<std::size_t>(size));
     WideCharToMultiByte(CP_ACP, 0, wide(path), -1, ansi.data(), size, nullptr, nullptr);
     sndPlaySoundA(ansi.data(), SND_ASYNC);

@@ -195,6 +195,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+        followSharedAccessKeys(hwnd_, message == WM_ENTERMENULOOP);
+        break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

@@ -73,6 +73,11 @@ constexpr std::optional<MenuCommand> menuCommandFor(int id) {
 // shortcut's name after a tab, the command as its identifier.
 HMENU buildMenuBar();
 
+// Runs while the window's menu loop does (called as it starts and as it ends): a letter that
+// several items share as their access key highlights the next of them, as Windows' own menus
+// do, where Wine's would choose the first at once. A letter of one item is left to the system.
+void followSharedAccessKeys(HWND owner, bool menuLoopRunning);
+
 // The accelerator table of the menu table's shortcut keys.
 class Accelerators {
 public:

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string_view>
+
+namespace tobble {
+
+// The program takes no command line of its own; only these two are answered, before any window,
+// and everything else given is ignored.
+enum class CommandLineRequest { Start, Help, Version };
+
+inline CommandLineRequest commandLineRequest(int argc, const char* const argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i] ? argv[i] : "";
+        if (argument == "--help" || argument == "-h")
+            return CommandLineRequest::Help;
+        if (argument == "--version")
+            return CommandLineRequest::Version;
+    }
+    return CommandLineRequest::Start;
+}
+
+constexpr const char* kUsage =
+    "Usage: tobble [--help | --version]\n"
+    "Shows Tobble, a talking cartoon character, in a small window above all other windows.\n"
+    "The character is read from the folder the program was started from (config.ini,\n"
+    "picture.jpg and the .wav files); started by its bare name, Tobble shows the bundled one.\n"
+    "Any other argument is ignored. Tobble needs a graphical desktop (X11 or Wayland).\n"
+    "\n"
+    "  -h, --help  print this text and exit\n"
+    "  --version   print the version and exit\n";
+
+} // namespace tobble
