@@ -48,6 +48,8 @@ inline constexpr int kLabelFontPixels = 11;
 
 inline constexpr char16_t kInitialCaption[] = u"Its Tobble!";
 inline constexpr char16_t kAskCaption[] = u"Ask Tobble:";
+// What assistive technology calls the click area: the character itself, whose press makes it talk.
+inline constexpr char16_t kLabel2Name[] = u"Tobble";
 
 constexpr int toPixels(int twips) {
     return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
@@ -43,6 +44,7 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
+    Form1& form() { return window.program().form(); }
     QImage labelImage(const QString& text) {
         auto* label1 = qobject_cast<QLabel*>(control("Label1"));
         label1->setText(text);
@@ -80,6 +82,22 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsShortcutsAndChecks) {
     EXPECT_EQ(items.join(QLatin1Char('|')),
               QStringLiteral("Say &What?\tF5|-|&Shrink [ ]|-|Auto &Smack [ ]|Set &Time|-|"
                              "&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q"));
+}
+
+// A screen reader finds the character as a button named after it; pressing it is a click.
+TEST_F(MainWindowTest, AssistiveTechnologyPressesTheCharacter) {
+    QAccessibleInterface* area = QAccessible::queryAccessibleInterface(control("Label2"));
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->role(), QAccessible::Button);
+    EXPECT_EQ(area->text(QAccessible::Name), QStringLiteral("Tobble"));
+    ASSERT_NE(area->actionInterface(), nullptr);
+    const QString press = QAccessibleActionInterface::pressAction();
+    EXPECT_EQ(area->actionInterface()->actionNames(), QStringList{press});
+    area->actionInterface()->doAction(press);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !log.empty(); }));
+    const int n = form().speech().CurrentIndex;
+    EXPECT_EQ(log, EventLog{"sound " + dir.prefix() + std::to_string(n) + ".wav"});
+    EXPECT_EQ(qobject_cast<QLabel*>(control("Label1"))->text(), QString("Line %1").arg(n));
 }
 
 // Labels show their text as is: no markup; && shows one &.

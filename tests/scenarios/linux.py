@@ -1,5 +1,6 @@
 """The Linux program in the scenarios, read through AT-SPI as a screen reader would. Run as a
-script (by Debian's own Python, which has pyatspi), it prints that tree as JSON."""
+script (by Debian's own Python, which has pyatspi), it prints that tree as JSON, or with
+"press NAME" presses the button of that name."""
 import json
 import os
 import shutil
@@ -50,6 +51,9 @@ class Linux:
         return next((n["name"] for n in self.tree(s)
                      if n["role"] == "label" and n.get("size") == [129, 97]), None)
 
+    def press(self, s, name):  # started, not waited for
+        return s.spawn("press", [PYTHON, os.path.abspath(__file__), "press", name])
+
     def box_texts(self, s, title):
         texts, inside = [], False
         for n in self.tree(s):
@@ -70,6 +74,26 @@ class Linux:
     def editor_call(self, s):  # its arguments, and whether it ran in the program's directory
         argv, cwd = json.load(open(s.editor_log))
         return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
+
+
+def applications():
+    import pyatspi
+    return [a for a in pyatspi.Registry.getDesktop(0) if a and a.name.lower() == "tobble"]
+
+
+def press(name):  # by the button's own press (or click) action
+    def buttons(acc):
+        if acc.getRoleName() == "push button" and acc.name == name:
+            yield acc
+        for child in acc:
+            if child is not None:
+                yield from buttons(child)
+    for button in (b for app in applications() for b in buttons(app)):
+        action = button.queryAction()
+        for i in range(action.nActions):
+            if action.getName(i).lower() in ("press", "click"):
+                return action.doAction(i)
+    return False
 
 
 def probe():
@@ -93,9 +117,10 @@ def probe():
             if child is not None:
                 yield from walk(child, depth + 1)
 
-    apps = [a for a in pyatspi.Registry.getDesktop(0) if a and a.name.lower() == "tobble"]
-    json.dump([item for app in apps for item in walk(app, 0)], sys.stdout)
+    json.dump([item for app in applications() for item in walk(app, 0)], sys.stdout)
 
 
 if __name__ == "__main__":
+    if sys.argv[1:2] == ["press"]:
+        sys.exit(0 if press(sys.argv[2]) else 1)
     probe()

@@ -1,5 +1,5 @@
-"""tobble.exe under Wine: one prefix for the run, a Wine server per session. Boxes are read by
-winprobe.exe, which also stands in for Notepad; the painted speech label by its pixels."""
+"""tobble.exe under Wine: one prefix for the run, a Wine server per session. Windows and their
+controls are read by winprobe.exe, which also stands in for Notepad."""
 import os
 import shutil
 import subprocess
@@ -9,6 +9,7 @@ import time
 from scenarios import tone
 
 WINE = "/usr/lib/wine/"
+TEXT1, LABEL1 = 300, 301  # the main window's controls (src/ui/win32/resource.h)
 
 
 def windows_path(path):
@@ -76,25 +77,33 @@ class Wine:
     def watched(self, s):
         return []  # Wine keeps its registry in the prefix: not the program's writing
 
-    def probe(self, s):  # [(title, [control texts])] of the visible windows
+    def probe(self, s):  # [(title, [(control id, text)])] of the visible windows
         windows = []
         for line in s.run([self.wine, self.probe_exe], timeout=60).stdout.splitlines():
             kind, _, rest = line.partition("\t")
             if kind == "window":
                 windows.append((rest, []))
             elif kind == "control" and windows:
-                windows[-1][1].append(rest)
+                number, _, text = rest.partition("\t")
+                windows[-1][1].append((int(number), text))
         return windows
 
+    def control_text(self, s, number):  # of the main window
+        title = s.title()
+        return next((text for name, controls in self.probe(s) if name == title
+                     for n, text in controls if n == number), None)
+
     def label(self, s):
-        return None
+        return self.control_text(s, LABEL1)
+
+    def press(self, s, name):  # as a screen reader would; started, not waited for
+        return s.spawn("press", [self.wine, self.probe_exe, "press", name])
 
     def box_texts(self, s, title):
-        return [t for name, texts in self.probe(s) if name == title for t in texts]
+        return [t for name, controls in self.probe(s) if name == title for _, t in controls]
 
     def question_text(self, s):
-        title = s.title()
-        return next((texts[0] for name, texts in self.probe(s) if name == title and texts), None)
+        return self.control_text(s, TEXT1)
 
     def editor_call(self, s):
         lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -11,11 +12,18 @@
 #include "platform/win32/Win32Platform.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Painting.h"
+#include "ui/win32/resource.h"
 
 namespace tobble {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::u16string windowText(HWND window) {
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    return reinterpret_cast<const char16_t*>(text);
+}
 
 std::u16string menuText(HMENU menu, UINT position) {
     wchar_t text[128] = {};
@@ -44,6 +52,44 @@ TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
                      : u"|" + menuText(dropDown, i);
     EXPECT_EQ(items, u"&Menu|Say &What?\tF5|-|&Shrink|-|Auto &Smack|Set &Time|-|"
                      u"&Reload Config.ini|&Open Config.ini|-|&About\tF1|-|&Quit\tCtrl+Q");
+}
+
+// What a screen reader reads and presses: the labels' texts as given, the click area by name.
+TEST_F(Win32Window, TheLabelsAndTheClickAreaAreControlsOfTheirOwn) {
+    const HWND label1 = GetDlgItem(window.handle(), IDC_LABEL1);
+    const HWND label2 = GetDlgItem(window.handle(), IDC_LABEL2);
+    EXPECT_EQ(windowText(GetDlgItem(window.handle(), IDC_LABEL3)), u"Ask Tobble:");
+    EXPECT_EQ(windowText(label2), u"Tobble");
+    const auto sounds = [this] {
+        return std::count_if(log.begin(), log.end(),
+                             [](auto& line) { return line.starts_with("sound "); });
+    };
+    SendMessageW(label2, BM_CLICK, 0, 0);
+    EXPECT_EQ(sounds(), 1);
+    for (const LPARAM up : {MAKELPARAM(5, 5), MAKELPARAM(5, 300)}) { // released inside, outside
+        SendMessageW(label2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageW(label2, WM_LBUTTONUP, 0, up);
+    }
+    EXPECT_EQ(sounds(), 2);
+
+    // Shown during the click's flash: white on red.
+    window.setLabel1Caption(u"Fish && chips &now");
+    EXPECT_EQ(windowText(label1), u"Fish && chips &now");
+    RECT box;
+    GetClientRect(label1, &box);
+    HDC screen = GetDC(nullptr);
+    const gdi::MemoryDC memory(screen);
+    const gdi::Bitmap bitmap(CreateCompatibleBitmap(screen, box.right, box.bottom));
+    ReleaseDC(nullptr, screen);
+    const gdi::Selection selected(memory.get(), bitmap.get());
+    SendMessageW(label1, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT);
+    int white = 0;
+    for (int x = 0; x < box.right; ++x)
+        for (int y = 0; y < box.bottom; ++y)
+            white += GetPixel(memory.get(), x, y) == RGB(255, 255, 255);
+    EXPECT_GT(white, 20);
+    EXPECT_EQ(GetPixel(memory.get(), 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(memory.get(), box.right - 1, box.bottom - 1), RGB(255, 0, 0));
 }
 
 // The bitmap face where it is exact (96 dpi), the scalable one elsewhere; 8.25 pt bold.

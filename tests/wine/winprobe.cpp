@@ -1,8 +1,11 @@
 // Under Wine, prints what the program's windows say, as a screen reader would: each visible
-// top-level window's title, then the texts of its child controls (one line each).
+// top-level window's title, then the identifier and text of each of its child controls (one
+// line each). "winprobe press NAME" presses the button of that name as a screen reader would.
 // Copied as notepad.exe, it stands in for the editor instead: it writes the directory it runs in
 // and its arguments to the file that TOBBLE_EDITOR_LOG names.
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -10,18 +13,21 @@
 namespace {
 
 // WM_GETTEXT, not GetWindowText: only the message reaches another process's edit controls.
-void print(HWND window, const char* kind) {
+void print(HWND window, const char* kind, int id = -1) {
     wchar_t text[4096] = L"";
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         2000, nullptr);
     for (wchar_t& c : text)
         if (c == L'\t' || c == L'\n' || c == L'\r')
             c = L' ';
-    std::printf("%s\t%ls\n", kind, text);
+    if (id < 0)
+        std::printf("%s\t%ls\n", kind, text);
+    else
+        std::printf("%s\t%d\t%ls\n", kind, id, text);
 }
 
 BOOL CALLBACK printControl(HWND control, LPARAM) {
-    print(control, "control");
+    print(control, "control", GetDlgCtrlID(control));
     return TRUE;
 }
 
@@ -33,9 +39,67 @@ BOOL CALLBACK printWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+VARIANT itself() {
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = CHILDID_SELF;
+    return child;
+}
+
+struct Button {
+    const wchar_t* name;
+    HWND found = nullptr;
+    IAccessible* accessible = nullptr;
+};
+
+// A button is found by the name that the system's accessibility layer gives it.
+BOOL CALLBACK findButton(HWND control, LPARAM data) {
+    auto& button = *reinterpret_cast<Button*>(data);
+    wchar_t className[8] = L"";
+    BSTR name = nullptr;
+    if (GetClassNameW(control, className, 8) && _wcsicmp(className, L"Button") == 0 &&
+        SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                             reinterpret_cast<void**>(&button.accessible)))) {
+        if (SUCCEEDED(button.accessible->get_accName(itself(), &name)) && name &&
+            std::wcscmp(name, button.name) == 0)
+            button.found = control;
+        else
+            button.accessible->Release();
+    }
+    SysFreeString(name);
+    return !button.found;
+}
+
+BOOL CALLBACK findButtonIn(HWND window, LPARAM data) {
+    EnumChildWindows(window, findButton, data);
+    return !reinterpret_cast<Button*>(data)->found;
+}
+
+// By its default action where the system has one; Wine has none, and there BM_CLICK, which
+// that action sends to a push button, stands in for it.
+int press(const wchar_t* name) {
+    CoInitialize(nullptr);
+    Button button{name};
+    EnumWindows(findButtonIn, reinterpret_cast<LPARAM>(&button));
+    if (!button.found) {
+        std::printf("no button named %ls\n", name);
+        return 1;
+    }
+    const bool action = SUCCEEDED(button.accessible->accDoDefaultAction(itself()));
+    if (!action)
+        SendMessageTimeoutW(button.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    std::printf("pressed by %s\n", action ? "its default action" : "BM_CLICK");
+    button.accessible->Release();
+    return 0;
+}
+
 } // namespace
 
 int main() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count == 3 && std::wcscmp(argv[1], L"press") == 0)
+        return press(argv[2]);
     wchar_t self[MAX_PATH] = L"", log[MAX_PATH] = L"", directory[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const wchar_t* name = std::wcsrchr(self, L'\\');
@@ -44,8 +108,6 @@ int main() {
         EnumWindows(printWindow, 0);
         return 0;
     }
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     GetCurrentDirectoryW(MAX_PATH, directory);
     FILE* file = _wfopen(log, L"w");
     if (!file)

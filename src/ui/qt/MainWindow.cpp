@@ -85,7 +85,6 @@ void MainWindow::createControls() {
     label2_ = new ClickArea(1, client_);
     label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setGeometry(toPixels(layout::kLabel2));
-    label2_->setAccessibleName(QStringLiteral("Tobble"));
     connect(label2_, &ClickArea::clicked, this,
             [this](int index) { program_.label2Clicked(index); });
 

@@ -3,6 +3,7 @@
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/WideText.h"
 #include "ui/win32/Painting.h"
+#include "ui/win32/TextLabel.h"
 #include "ui/win32/resource.h"
 
 #ifndef WM_DPICHANGED
@@ -68,10 +69,6 @@ SIZE windowSize(HWND hwnd) {
 int shiftState() {
     return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
            (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-}
-
-POINT pointOf(LPARAM lParam) {
-    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
 bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -141,7 +138,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        self->text1_ = nullptr;
+        self->text1_ = self->label1_ = self->label3_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     return self->handleMessage(message, wParam, lParam);
@@ -160,6 +157,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1; // WM_PAINT covers every pixel
+    case WM_PRINTCLIENT:
+        // Label2 shows what lies below it.
+        paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return onLabelColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ACTIVATE:
         onActivate(wParam);
         return 0;
@@ -178,19 +181,6 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         onCommand(wParam, lParam);
-        return 0;
-    case WM_SETCURSOR:
-        if (onSetCursor(reinterpret_cast<HWND>(wParam), lParam))
-            return TRUE;
-        break;
-    case WM_LBUTTONDOWN:
-        onLButtonDown(lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        onLButtonUp(lParam);
-        return 0;
-    case WM_CAPTURECHANGED:
-        onCaptureLost();
         return 0;
     case WM_DPICHANGED:
         onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
@@ -216,7 +206,14 @@ void MainWindow::onCreate() {
     SetWindowLongPtrW(text1_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     text1DefaultProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(text1_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(text1Proc)));
-    placeText1();
+
+    // Made after Text1, so that Text1 lies above the caption that it overlaps by a pixel.
+    label1_ = createTextLabel(hwnd_, instance_, IDC_LABEL1, SS_CENTER, L"");
+    label3_ = createTextLabel(hwnd_, instance_, IDC_LABEL3, SS_LEFT, wide(layout::kAskCaption));
+    for (HWND label : {label1_, label3_})
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+    label2_.create(hwnd_, instance_, IDC_LABEL2, wide(layout::kLabel2Name), microphone_);
+    placeControls();
 }
 
 void MainWindow::onDestroy() {
@@ -224,17 +221,23 @@ void MainWindow::onDestroy() {
 }
 
 void MainWindow::onPaint() {
-    const gdi::Paint paint(hwnd_);
-    const FormView view{backColor_,
-                        picture_.get(),
-                        pictureSize_,
-                        image1Rect(),
-                        labelFont_.get(),
-                        label1Caption_,
-                        toPixels(layout::kLabel1),
-                        layout::kAskCaption,
-                        toPixels(layout::kLabel3)};
-    paintForm(paint.dc(), clientSize(hwnd_), view);
+    const gdi::Paint painting(hwnd_);
+    paint(painting.dc());
+}
+
+void MainWindow::paint(HDC dc) {
+    paintForm(dc, clientSize(hwnd_), {backColor_, picture_.get(), pictureSize_, image1Rect()});
+}
+
+// White text on the form's own colour, whichever it is at the moment.
+LRESULT MainWindow::onLabelColour(HDC dc, HWND label) {
+    if (label != label1_ && label != label3_)
+        return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(label));
+    SetTextColor(dc, layout::kWhite);
+    SetBkColor(dc, backColor_);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(backBrush_.get());
 }
 
 void MainWindow::onActivate(WPARAM wParam) {
@@ -270,48 +273,16 @@ void MainWindow::onTimer(UINT_PTR id) {
         program_.tmrFlashTicked();
 }
 
-// Menu items and shortcut keys; Text1's notifications carry its handle and are not choices.
+// Menu items and shortcut keys, and Label2 pressed; the other controls' notifications are not
+// choices.
 void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
-    if (lParam != 0)
+    if (lParam != 0) {
+        if (reinterpret_cast<HWND>(lParam) == label2_.handle() && HIWORD(wParam) == BN_CLICKED)
+            program_.label2Clicked(1);
         return;
+    }
     if (const auto command = menuCommandFor(LOWORD(wParam)))
         program_.menuChosen(*command);
-}
-
-bool MainWindow::onSetCursor(HWND over, LPARAM lParam) {
-    if (over != hwnd_ || LOWORD(lParam) != HTCLIENT || !microphone_)
-        return false;
-    POINT point;
-    GetCursorPos(&point);
-    ScreenToClient(hwnd_, &point);
-    const RECT area = label2Rect();
-    if (!PtInRect(&area, point))
-        return false;
-    SetCursor(microphone_);
-    return true;
-}
-
-// Label2 is clicked like a control: pressed inside it and released inside it.
-void MainWindow::onLButtonDown(LPARAM lParam) {
-    const RECT area = label2Rect();
-    if (!PtInRect(&area, pointOf(lParam)))
-        return;
-    SetCapture(hwnd_);
-    label2Pressed_ = true;
-}
-
-void MainWindow::onLButtonUp(LPARAM lParam) {
-    const bool pressed = label2Pressed_;
-    label2Pressed_ = false;
-    if (GetCapture() == hwnd_)
-        ReleaseCapture();
-    const RECT area = label2Rect();
-    if (pressed && PtInRect(&area, pointOf(lParam)))
-        program_.label2Clicked(1);
-}
-
-void MainWindow::onCaptureLost() {
-    label2Pressed_ = false;
 }
 
 // Everything is laid out anew at the new DPI, the client area keeping its size in twips.
@@ -321,7 +292,7 @@ void MainWindow::onDpiChanged(UINT dpi, const RECT* suggested) {
     SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     resizeClient(clientTwips_.cx, clientTwips_.cy);
-    placeText1();
+    placeControls();
     redraw(false);
 }
 
@@ -348,18 +319,27 @@ LRESULT CALLBACK MainWindow::text1Proc(HWND edit, UINT message, WPARAM wParam,
     return CallWindowProcW(self->text1DefaultProc_, edit, message, wParam, lParam);
 }
 
+// The controls let go of their old fonts before those are deleted.
 void MainWindow::createFonts() {
-    labelFont_ = makeLabelFont(dpi_);
-    // Text1 lets go of its old font before that font is deleted.
+    gdi::Font labelFont = makeLabelFont(dpi_);
+    for (HWND label : {label1_, label3_})
+        if (label)
+            SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont.get()), TRUE);
+    labelFont_ = std::move(labelFont);
     gdi::Font text1Font = makeText1Font(dpi_);
     if (text1_)
         SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(text1Font.get()), TRUE);
     text1Font_ = std::move(text1Font);
 }
 
-void MainWindow::placeText1() {
-    const RECT box = toPixels(layout::kText1);
-    MoveWindow(text1_, box.left, box.top, box.right - box.left, box.bottom - box.top, TRUE);
+void MainWindow::placeControls() {
+    const auto place = [](HWND control, const RECT& box) {
+        MoveWindow(control, box.left, box.top, box.right - box.left, box.bottom - box.top, TRUE);
+    };
+    place(text1_, toPixels(layout::kText1));
+    place(label1_, toPixels(layout::kLabel1));
+    place(label3_, toPixels(layout::kLabel3));
+    place(label2_.handle(), label2Rect());
 }
 
 // Gives the client area exactly this size, whatever the frame and the menu bar take: reckoned
@@ -398,16 +378,21 @@ RECT MainWindow::image1Rect() const {
         layout::Rect{image1Pos_.x, image1Pos_.y, layout::kImage1.width, layout::kImage1.height});
 }
 
+// The form, and the controls that show its colour or its picture; Text1 keeps its own look.
 void MainWindow::redraw(bool now) {
     if (!hwnd_)
         return;
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+    for (HWND control : {label1_, label3_, label2_.handle()})
+        if (control)
+            RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE);
     if (now)
-        UpdateWindow(hwnd_);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void MainWindow::setBackColor(std::uint32_t colour) {
     backColor_ = colour;
+    backBrush_.reset(CreateSolidBrush(colour));
     redraw(true);
 }
 
@@ -416,8 +401,7 @@ void MainWindow::setCaption(const std::u16string& caption) {
 }
 
 void MainWindow::setLabel1Caption(const std::u16string& caption) {
-    label1Caption_ = caption;
-    redraw(false);
+    SetWindowTextW(label1_, wide(caption));
 }
 
 void MainWindow::setImage1Picture(PicturePtr picture) {
@@ -433,6 +417,9 @@ void MainWindow::moveImage1(int left, int top) {
 
 void MainWindow::moveLabel2(int /*index*/, int left, int top) {
     label2Pos_ = {left, top};
+    const RECT area = label2Rect();
+    MoveWindow(label2_.handle(), area.left, area.top, area.right - area.left,
+               area.bottom - area.top, TRUE);
 }
 
 // The program sets outer sizes as the classic frame measures them; the client area gets that

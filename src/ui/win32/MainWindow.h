@@ -7,15 +7,16 @@
 #include "app/Program.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
+#include "ui/win32/ClickArea.h"
 #include "ui/win32/Gdi.h"
 #include "ui/win32/Menus.h"
 #include "ui/win32/Win32TimerDriver.h"
 
 namespace tobble {
 
-// Form1 on the screen. Text1 is a real EDIT control; Image1 and the labels are windowless and
-// painted by the form itself, and Label2 is a hit-tested rectangle. Every event goes on to the
-// program, whose boundary meets any failure of its handlers.
+// Form1 on the screen. Text1, the labels and Label2 are real controls, so that assistive
+// technology reads and presses them; Image1 is windowless, painted by the form itself. Every
+// event goes on to the program, whose boundary meets any failure of its handlers.
 class MainWindow final : public Window {
 public:
     MainWindow(HINSTANCE instance, Platform& platform);
@@ -52,21 +53,19 @@ private:
     void onCreate();
     void onDestroy();
     void onPaint();
+    void paint(HDC dc);
+    LRESULT onLabelColour(HDC dc, HWND label);
     void onActivate(WPARAM wParam);
     void onFocus();
     void onShown();
     void onStartup();
     void onTimer(UINT_PTR id);
     void onCommand(WPARAM wParam, LPARAM lParam);
-    bool onSetCursor(HWND over, LPARAM lParam);
-    void onLButtonDown(LPARAM lParam);
-    void onLButtonUp(LPARAM lParam);
-    void onCaptureLost();
     void onDpiChanged(UINT dpi, const RECT* suggested);
     void onText1KeyDown(WPARAM key);
 
     void createFonts();
-    void placeText1();
+    void placeControls();
     void resizeClient(int widthTwips, int heightTwips);
 
     int toPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
@@ -78,6 +77,9 @@ private:
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND text1_ = nullptr;
+    HWND label1_ = nullptr;
+    HWND label3_ = nullptr;
+    ClickArea label2_;
     WNDPROC text1DefaultProc_ = nullptr;
     UINT dpi_ = 96;
     gdi::Font labelFont_;
@@ -86,13 +88,12 @@ private:
     Accelerators accelerators_;
 
     COLORREF backColor_ = layout::kBlack;
-    std::u16string label1Caption_;
+    gdi::Brush backBrush_{CreateSolidBrush(layout::kBlack)}; // the labels' background
     gdi::Bitmap picture_;
     SIZE pictureSize_{};
     POINT image1Pos_{layout::kImage1.left, layout::kImage1.top};
     POINT label2Pos_{layout::kLabel2.left, layout::kLabel2.top};
     SIZE clientTwips_{layout::kClientWidth, layout::kClientHeight};
-    bool label2Pressed_ = false;
     bool startupPosted_ = false;
 
     Win32TimerDriver randomDriver_;

@@ -1,7 +1,5 @@
 #include "ui/win32/Painting.h"
 
-#include "ui/Layout.h"
-
 namespace tobble {
 
 namespace {
@@ -17,18 +15,6 @@ void paintPicture(HDC dc, const FormView& view) {
     const RECT& box = view.image1;
     StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, source.get(), 0,
                0, view.pictureSize.cx, view.pictureSize.cy, SRCCOPY);
-}
-
-// A label: transparent over whatever lies below, wrapped at words, cut off at its bottom edge,
-// "&" underlining the next character.
-void paintLabel(HDC dc, HFONT font, std::u16string_view text, RECT box, UINT alignment) {
-    if (text.empty())
-        return;
-    const gdi::Selection selected(dc, font);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, layout::kWhite);
-    DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
-              &box, alignment | DT_WORDBREAK);
 }
 
 } // namespace
@@ -64,8 +50,6 @@ void paintForm(HDC target, SIZE client, const FormView& view) {
     const gdi::Brush back(CreateSolidBrush(view.backColor));
     FillRect(dc, &whole, back.get());
     paintPicture(dc, view);
-    paintLabel(dc, view.labelFont, view.label1, view.label1Box, DT_CENTER);
-    paintLabel(dc, view.labelFont, view.label3, view.label3Box, DT_LEFT);
 
     BitBlt(target, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
 }

@@ -8,3 +8,6 @@
 #include "platform/win32/InputBoxIds.h"
 
 #define IDC_TEXT1 300
+#define IDC_LABEL1 301
+#define IDC_LABEL2 302
+#define IDC_LABEL3 303
