@@ -46,6 +46,11 @@ public:
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
     void endProgram() override {}
+    bool askYesNo(const std::u16string&, const std::u16string&) override { return false; }
+    bool mayWrite(const std::u16string&) override { return true; }
+    std::u16string ownCharactersFolder() override { return {}; }
+    void makeStartable(const std::u16string&, const std::u16string&) override {}
+    void startCharacter(const std::u16string&) override {}
 
 private:
     std::u16string directory_;

@@ -51,21 +51,4 @@ void Form1::mnuReload_Click() {
     platform_.messageBox(kLoadErrorText + description, vbCritical, kLoadErrorTitle);
 }
 
-// The editor gets the relative name, resolved in the program's own directory. A content pack
-// that spells it "Config.ini" gets that file opened, not a new empty one.
-void Form1::mnuOpenConfig_Click() {
-    GETPATH();
-    const std::u16string directory = module_.AppDir;
-    module_.AppDir += kConfigFile;
-    const std::u16string fileName =
-        std::filesystem::path(findFileIgnoringCase(module_.AppDir)).filename().u16string();
-    try {
-        platform_.startProcess(platform_.editorProgram() + u" " + fileName, directory,
-                               vbNormalFocus);
-    } catch (const Failure&) {
-        // An editor that cannot be started is not worth a message.
-    } catch (const std::exception&) {
-    }
-}
-
 } // namespace tobble

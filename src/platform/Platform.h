@@ -72,6 +72,25 @@ public:
 
     // Closes the window and ends the process at once, without further events.
     virtual void endProgram() = 0;
+
+    // Modal, Yes and No buttons with the question icon; true for Yes, false for No or closed.
+    virtual bool askYesNo(const std::u16string& text, const std::u16string& title) = 0;
+
+    // Whether this user may change the existing file, or add files to the existing folder, at
+    // path. Asks the system and changes nothing.
+    virtual bool mayWrite(const std::u16string& path) = 0;
+
+    // The folder where this user's own characters go; it need not exist yet.
+    virtual std::u16string ownCharactersFolder() = 0;
+
+    // Makes the character in folder startable on its own: puts there what starts this program on
+    // it, and adds an entry named name to the user's applications menu. Throws Failure, leaving no
+    // menu entry behind; the caller removes the folder.
+    virtual void makeStartable(const std::u16string& folder, const std::u16string& name) = 0;
+
+    // Starts this program on the character in folder, as its menu entry would, without waiting.
+    // Throws Failure if it cannot be started.
+    virtual void startCharacter(const std::u16string& folder) = 0;
 };
 
 } // namespace tobble

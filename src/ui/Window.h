@@ -18,6 +18,7 @@ public:
 
     virtual void setBackColor(std::uint32_t colour) = 0;
     virtual void setCaption(const std::u16string& caption) = 0;
+    virtual std::u16string currentCaption() const = 0;
     virtual void setLabel1Caption(const std::u16string& caption) = 0;
     virtual void setImage1Picture(PicturePtr picture) = 0;
 

@@ -1,29 +1,97 @@
 """The Linux program in the scenarios, read through AT-SPI as a screen reader would. Run as a
 script (by Debian's own Python, which has pyatspi), it prints that tree as JSON, or with
 "press NAME" presses the button of that name."""
+import inspect
 import json
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 
+from scenarios import read_only
+
 PYTHON = "/usr/bin/python3"
+USER = 65534  # nobody: root can write anything
 
 
 class Linux:
     name = "linux"
 
     def __init__(self, program, probe=None):
-        self.program = program
+        self.program, self.prefix, self.home, self.read_only_folder = program, [], None, None
 
     def cannot_run(self):
         if subprocess.run([PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
             return f"{PYTHON} has no pyatspi (Debian package python3-pyatspi)"
 
     def finish(self, s=None):
-        pass
+        if self.home:  # the unprivileged programs, found by their home
+            for pid in (int(e) for e in os.listdir("/proc") if e.isdigit()):
+                try:
+                    if f"HOME={self.home}".encode() in open(f"/proc/{pid}/environ", "rb").read(
+                            ).split(b"\0"):
+                        os.kill(pid, signal.SIGTERM)
+                except OSError:
+                    pass
+        if self.read_only_folder:
+            read_only(self.read_only_folder, False)
+        self.prefix, self.home, self.read_only_folder = [], None, None
 
     close = finish
+
+    def lock(self, s):  # the program runs as an unprivileged user, with a home of its own
+        self.home, run = os.path.join(s.dir, "user-home"), os.path.join(s.dir, "user-run")
+        root = os.geteuid() == 0
+        for folder, mode in ((self.home, 0o755), (run, 0o700)):
+            os.makedirs(folder, mode)
+            if root:
+                os.chown(folder, USER, USER)
+        if root:
+            os.chmod(s.dir, 0o711)  # the program and its character reachable, nothing writable
+            self.prefix = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups",
+                           "--"]
+        else:  # an unprivileged test user: the folder made read-only
+            self.read_only_folder = s.appdir
+            read_only(s.appdir)
+        s.env.update(HOME=self.home, XDG_RUNTIME_DIR=run, XDG_DATA_HOME=f"{self.home}/.local/share",
+                     XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache")
+        # A session bus of its own, root's refuses it; then its accessibility bus, as prepare.
+        out = s.run(self.prefix + ["dbus-daemon", "--session", "--fork", "--print-address=1"],
+                    timeout=10).stdout.split()
+        s.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
+        s.run(self.prefix + ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                             "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
+
+    def own_home(self, s):
+        return self.home
+
+    def editor_log_ready(self, s):  # the recorder may write it, in a folder it cannot
+        open(s.editor_log, "w").close()
+        os.chmod(s.editor_log, 0o666)
+
+    def question(self, s, text):
+        texts = self.box_texts(s, "Tobble")
+        s.check("the question box asks in plain words", any(text in t for t in texts), texts)
+
+    def startable(self, s, copy):
+        link = os.path.join(copy, "tobble")
+        s.check("Yes: the copy has the link tobble to the program", os.path.islink(link) and
+                os.path.realpath(link) == os.path.realpath(os.path.join(s.appdir, "tobble")))
+        apps = os.path.join(self.home, ".local", "share", "applications")
+        entries = [os.path.join(apps, e) for e in os.listdir(apps)] if os.path.isdir(apps) else []
+        valid = entries and s.run(["desktop-file-validate", entries[0]])
+        fields = dict(ln.rstrip("\n").split("=", 1) for ln in open(entries[0]) if "=" in ln) \
+            if entries else {}
+        value_escapes = {"s": " ", "n": "\n", "t": "\t", "r": "\r", "\\": "\\"}
+        unescaped = re.sub(r"\\([sntr\\])", lambda m: value_escapes[m[1]], fields.get("Exec", ""))
+        argument = re.sub(r"\\(.)", r"\1", unescaped[1:-1]).replace("%%", "%")  # then the quoting
+        s.check("Yes: one valid desktop entry, named after the character, starts the link",
+                len(entries) == 1 and valid.returncode == 0 and not valid.stdout.strip() and
+                fields.get("Name") == os.path.basename(copy) and argument == link,
+                (entries, valid and valid.stdout, fields))
+        return entries
 
     def prepare(self, s):
         shutil.copy2(self.program, os.path.join(s.appdir, "tobble"))
@@ -39,13 +107,15 @@ class Linux:
                "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
 
     def command(self, s):
-        return [os.path.join(s.appdir, "tobble")]
+        return self.prefix + [os.path.join(s.appdir, "tobble")]
 
     def watched(self, s):
         return [s.env["HOME"]]
 
     def tree(self, s):
-        return json.loads(s.run([PYTHON, os.path.abspath(__file__)], timeout=30).stdout or "[]")
+        # As the program's user, who may not be able to read this file.
+        code = "import json, sys\n" + inspect.getsource(probe) + "probe()"
+        return json.loads(s.run(self.prefix + [PYTHON, "-c", code], timeout=30).stdout or "[]")
 
     def label(self, s):  # the one label of its size
         return next((n["name"] for n in self.tree(s)
@@ -71,9 +141,9 @@ class Linux:
         marks = {n["name"]: "checked" in n for n in self.tree(s) if n["role"].endswith("menu item")}
         return marks.get("Shrink"), marks.get("Auto Smack")
 
-    def editor_call(self, s):  # its arguments, and whether it ran in the program's directory
+    def editor_call(self, s, folder=None):  # its arguments, and whether it ran in the folder
         argv, cwd = json.load(open(s.editor_log))
-        return argv, os.path.realpath(cwd) == os.path.realpath(s.appdir)
+        return argv, os.path.realpath(cwd) == os.path.realpath(folder or s.appdir)
 
 
 def applications():

@@ -73,6 +73,12 @@ class Character:  # a content directory
             Path(directory, "config.ini").write_text(self.config(), newline="")
 
 
+def read_only(folder, on=True):  # for a test user other than root, who cannot then write it
+    for p in [folder] + [os.path.join(folder, n) for n in os.listdir(folder)]:
+        mode = os.stat(p).st_mode
+        os.chmod(p, mode & ~0o222 if on else mode | 0o200)
+
+
 def tone(path, hz, seconds=0.45):
     subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", path, "synth",
                     str(seconds), "sine", str(hz), "fade", "0.01", str(seconds), "0.01",
@@ -556,6 +562,66 @@ def character_folder(s):
     s.check("started with Qt's own options, it ignores them", shown == s.ch.title, repr(shown))
 
 
+def own_character(s):
+    """A character folder the user cannot write: Open Config.ini asks first; No opens it as it is
+    and writes nothing; Yes copies it into a folder of the user's own, made startable, opens the
+    copy in the editor and starts it in this window's place, where Reload shows its changes."""
+    s.ch.title = "Zig's `odd` 100% pal; #1 & co"  # quoted and escaped in a menu entry
+    Path(s.appdir, "config.ini").write_text(s.ch.config(), newline="")
+    if reason := s.driver.lock(s):
+        return print(f"  SKIP  {reason}")
+    home = s.driver.own_home(s)
+
+    def listing():  # the user's homes, the character and the working directory
+        return {p: (os.lstat(p).st_size, os.lstat(p).st_mtime_ns)
+                for root in {home, s.env["HOME"], s.appdir, s.cwd} for d, dirs, files in
+                os.walk(root) for p in (os.path.join(d, e) for e in dirs + files)}
+
+    def open_config(answer):
+        if os.path.exists(s.editor_log):
+            os.remove(s.editor_log)
+        s.driver.editor_log_ready(s)
+        s.click(3, 3)  # back from the editor or a box, as a person would
+        time.sleep(0.3)
+        s.key("alt+m", "o")
+        s.check(f"{answer}: Open Config.ini asks first", s.wait_box("Tobble"))
+        s.driver.question(s, "Make your own copy of this character to change?")
+        s.key(f"alt+{answer[0].lower()}", win=s.wait_box("Tobble"))
+        return until(lambda: os.path.exists(s.editor_log) and os.path.getsize(s.editor_log), 10)
+
+    s.launch(greeting=False)
+    s.find_client()
+    before = listing()
+    edited = open_config("No")
+    s.check("No: the editor opens the character's own config.ini", edited and
+            s.driver.editor_call(s) == (["config.ini"], True), edited and s.driver.editor_call(s))
+    s.check("No: nothing is written", listing() == before)
+    old = s.proc
+    open_config("Yes")
+    s.check("Yes: this program ends", until(lambda: old.poll() == 0, 10), old.poll())
+    copy = os.path.join(home, "Tobble", s.ch.title)
+    s.check("Yes: the editor opens config.ini in the copy", s.driver.editor_call(s, copy) == (
+        ["config.ini"], True), s.driver.editor_call(s, copy))
+    names = sorted(n for n in os.listdir(s.appdir) if n.endswith((".wav", ".ini", ".jpg")))
+    same = [n for n in names if Path(copy, n).read_bytes() == Path(s.appdir, n).read_bytes()]
+    s.check("Yes: every file of the character is copied byte for byte", same == names, same)
+    made = s.driver.startable(s, copy)  # the program or its link, and the menu entry
+    after = listing()
+    stray = [p for p in set(after) - set(before) if not p.startswith((copy, *made)) and not any(
+        q.startswith(p + os.sep) for q in (copy, *made))] + [
+        p for p in before if after.get(p) != before[p] and not os.path.isdir(p)]
+    s.check("Yes: nothing else is written", not stray, stray[:5])
+    s.win = wait_for(lambda: s.windows(f"^{s.ch.title}$"), 30, "the copy's window")[0]
+    s.find_client()
+    s.ch.title = "Changed in the copy"
+    Path(copy, "config.ini").write_text(s.ch.config(), newline="")
+    s.key("alt+m", "r")
+    s.check("the new window is the copy's: Reload shows its change at once",
+            until(lambda: s.title() == s.ch.title, 5), s.title())
+    s.key("ctrl+q")
+    s.check("Ctrl+Q ends the copy", until(lambda: not s.windows(f"^{s.ch.title}$"), 10))
+
+
 def scaled_pointer(s):
     """Linux: at scale 2 the pointer over the character is drawn from the 2x image."""
     s.env["QT_SCALE_FACTOR"] = "2"
@@ -648,6 +714,7 @@ SESSIONS = [
     ("linux: a character folder of its own", character_folder, {}),
     ("linux: the pointer at scale 2", scaled_pointer, {}),
     ("timers, the pointer, check marks and access keys", timers, {}),
+    ("own character from a folder the user cannot write", own_character, {}),
 ]
 
 

@@ -6,7 +6,7 @@ import subprocess
 import tempfile
 import time
 
-from scenarios import tone
+from scenarios import read_only, tone
 
 WINE = "/usr/lib/wine/"
 TEXT1, LABEL1 = 300, 301  # the main window's controls (src/ui/win32/resource.h)
@@ -20,7 +20,7 @@ class Wine:
     name = "wine"
 
     def __init__(self, exe, probe):
-        self.exe, self.probe_exe, self.dir = exe, probe, None
+        self.exe, self.probe_exe, self.dir, self.locked = exe, probe, None, []
         with open(exe, "rb") as f:
             head = f.read(4096)
         pe = int.from_bytes(head[0x3C:0x40], "little")
@@ -73,6 +73,42 @@ class Wine:
         # Wine's desktop process must not outlive this session's X server.
         s.run([self.server, "-k"])
         s.run([self.server, "-w"], timeout=30)
+        if self.locked:
+            s.run(["chattr", "-i", *self.locked]) if os.geteuid() == 0 else read_only(
+                s.appdir, False)
+        self.locked = []
+
+    def lock(self, s):  # as root, a folder not even root may change; else one made read-only
+        self.locked = [s.appdir] + [os.path.join(s.appdir, n) for n in os.listdir(s.appdir)]
+        if os.geteuid():
+            return read_only(s.appdir)
+        done = s.run(["chattr", "+i", *self.locked])
+        if done.returncode:
+            self.locked = []
+            return f"chattr +i is refused here: {done.stderr.strip()}"
+
+    def own_home(self, s):  # the user's profile folder in the prefix
+        users = os.path.join(self.env["WINEPREFIX"], "drive_c", "users")
+        return next(os.path.join(users, u) for u in sorted(os.listdir(users)) if u != "Public")
+
+    def editor_log_ready(self, s):
+        pass
+
+    def question(self, s, text):
+        texts = self.box_texts(s, "Tobble")
+        s.check("the question box asks in plain words", any(text in t for t in texts), texts)
+
+    def startable(self, s, copy):
+        exe = os.path.join(copy, "tobble.exe")
+        s.check("Yes: the copy has its own tobble.exe", os.path.isfile(exe) and open(
+            exe, "rb").read() == open(os.path.join(s.appdir, "tobble.exe"), "rb").read())
+        menu = os.path.join(self.own_home(s), "AppData", "Roaming", "Microsoft", "Windows",
+                            "Start Menu", "Programs")
+        link = os.path.join(menu, os.path.basename(copy) + ".lnk")
+        head = open(link, "rb").read() if os.path.isfile(link) else b""
+        s.check("Yes: a Start-menu shortcut named after the character starts it", head.startswith(
+            b"L\0\0\0\x01\x14\x02\0") and b"tobble.exe" in head.replace(b"\0", b""), link)
+        return [link]
 
     def watched(self, s):
         return []  # Wine keeps its registry in the prefix: not the program's writing
@@ -105,11 +141,13 @@ class Wine:
     def question_text(self, s):
         return self.control_text(s, TEXT1)
 
-    def editor_call(self, s):
+    def editor_call(self, s, folder=None):
         lines = [ln.rstrip("\n").split("\t", 1) for ln in open(s.editor_log, encoding="utf-8")]
         cwd = next((v for k, v in lines if k == "cwd"), "")
-        return ([v for k, v in lines if k == "arg"],
-                cwd.rstrip("\\").lower() == windows_path(s.appdir).lower())
+        folder, drive_c = folder or s.appdir, self.env["WINEPREFIX"] + "/drive_c"  # C: in Windows
+        want = "C:" + folder[len(drive_c):].replace("/", "\\") if folder.startswith(
+            drive_c + "/") else windows_path(folder)
+        return [v for k, v in lines if k == "arg"], cwd.rstrip("\\").lower() == want.lower()
 
     def menu_checks(self, s):  # as drawn: a mark left of the item's text in the open drop-down
         s.click(12, -s.menu // 2)  # opened by the mouse, no item is highlighted

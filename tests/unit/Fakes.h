@@ -63,9 +63,25 @@ struct FakePlatform : Platform {
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
     void endProgram() override { say("end"); }
+    bool askYesNo(const std::u16string& text, const std::u16string& title) override {
+        say("ask " + toUtf8(title) + ": " + toUtf8(text));
+        return answerYes;
+    }
+    bool mayWrite(const std::u16string&) override { return writable; }
+    std::u16string ownCharactersFolder() override { return ownFolder; }
+    void makeStartable(const std::u16string& folder, const std::u16string& name) override {
+        say("startable " + toUtf8(folder) + " as " + toUtf8(name));
+        if (!startableFailure.empty())
+            throw Failure(startableFailure);
+    }
+    void startCharacter(const std::u16string& folder) override {
+        say("start character " + toUtf8(folder));
+    }
 
     std::u16string inputAnswer; // what the next input box returns
     bool failProcessStart = false;
+    bool writable = true, answerYes = false;
+    std::u16string ownFolder, startableFailure; // the user's characters; a failure to make one
     bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
     double clock = 43200.0;
     EventLog& log;
@@ -79,7 +95,11 @@ struct FakeWindow : Window {
 
     WindowHandle hWnd() const override { return 4242; }
     void setBackColor(std::uint32_t c) override { log.push_back("back " + std::to_string(c)); }
-    void setCaption(const std::u16string& text) override { log.push_back("title " + toUtf8(text)); }
+    void setCaption(const std::u16string& text) override {
+        log.push_back("title " + toUtf8(text));
+        caption = text;
+    }
+    std::u16string currentCaption() const override { return caption; }
     void setLabel1Caption(const std::u16string& s) override { log.push_back("label " + toUtf8(s)); }
     void setImage1Picture(PicturePtr p) override { log.push_back(p ? "image" : "no image"); }
     void moveImage1(int left, int top) override { at("image1", left, top); }
@@ -95,6 +115,7 @@ struct FakeWindow : Window {
         log.push_back(what + " at " + std::to_string(left) + " " + std::to_string(top));
     }
     EventLog& log;
+    std::u16string caption;
     mutable std::map<MenuCommand, bool> checks;
 };
 

@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "base/NewFolders.h"
+
 #include "Fakes.h"
 #include "ui/AccessKeys.h"
 
@@ -201,6 +203,57 @@ TEST_F(Tobble, AFailureOfOpenConfigIsIgnoredAndAnUnexpectedOneIsShownAndTheProgr
     EXPECT_EQ(shown[1], "box 16 Tobble: Tobble could not finish what it was doing:  out of memory");
     program.label2Clicked(1);
     EXPECT_EQ(log.back(), "label Line 1");
+}
+
+// A character the user cannot change: No opens it all the same; Yes copies its files into a new
+// folder of the user's own, opens the copy, starts it and ends; a failed copy leaves nothing.
+TEST_F(Tobble, OpenConfigOffersAnUnwritableCharacterAsACopyOfTheUsersOwn) {
+    dir.write("config.ini", configText("Zig/Zag: *1*", {"Hi"}, {}));
+    dir.write("A1.WAV", "RIFF answer");
+    dir.write("0.wav", std::string("RIFF\0greeting", 13));
+    dir.write("notes.txt", "not the character's");
+    program.activated();
+    const ContentDir home;
+    platform.ownFolder = decodeUtf8Lenient((home.path() / "own" / "Tobble").string());
+    platform.writable = false;
+    const std::string ask = "ask Tobble: Tobble's files can't be changed from your account. Make "
+                            "your own copy of this character to change?";
+    take();
+    form.mnuOpenConfig_Click();
+    EXPECT_EQ(take(), (EventLog{ask, "start editor config.ini in " + dir.prefix() + " show 1"}));
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "own"));
+
+    platform.answerYes = true;
+    for (const std::string name : {"Zig_Zag_ _1_", "Zig_Zag_ _1_ 2"}) {
+        const std::filesystem::path copy = home.path() / "own" / "Tobble" / name;
+        form.mnuOpenConfig_Click();
+        EXPECT_EQ(take(), (EventLog{ask, "startable " + copy.string() + " as " + name,
+                                    "start editor config.ini in " + copy.string() + " show 1",
+                                    "start character " + copy.string(), "end"}));
+        std::set<std::string> copied;
+        for (const auto& file : std::filesystem::directory_iterator(copy)) {
+            std::ifstream original(dir.path() / file.path().filename(), std::ios::binary),
+                made(file.path(), std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(original), {}),
+                      std::string(std::istreambuf_iterator<char>(made), {}));
+            copied.insert(file.path().filename().string());
+        }
+        EXPECT_EQ(copied, (std::set<std::string>{"0.wav", "A1.WAV", "config.ini", "picture.jpg"}));
+    }
+
+    std::filesystem::remove_all(home.path() / "own");
+    platform.startableFailure = u"No space left on device";
+    form.mnuOpenConfig_Click();
+    EXPECT_EQ(take().back(), "box 16 Tobble: Your own copy of this character could not be made:  "
+                             "No space left on device");
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "own")) << "nothing half-made is left";
+    for (const auto& [title, name] : std::vector<std::pair<std::u16string, std::u16string>>{
+             {u" ..", u"Tobble"},
+             {u"nul.txt", u"nul_.txt"},
+             {u"COM1", u"COM1_"},
+             {u".hidden. ", u"hidden"},
+             {std::u16string(63, u'x') + u"\U0001F600", std::u16string(63, u'x')}})
+        EXPECT_EQ(toUtf8(safeFileName(title)), toUtf8(name));
 }
 
 // Nothing is cleared: entries beyond the new counts and what a failed load read stay.

@@ -39,6 +39,11 @@ public:
     char16_t directorySeparator() const override { return linux_.directorySeparator(); }
     std::u16string decodeAnsi(std::string_view bytes) override { return linux_.decodeAnsi(bytes); }
     void endProgram() override {}
+    bool askYesNo(const std::u16string&, const std::u16string&) override { return false; }
+    bool mayWrite(const std::u16string&) override { return false; }
+    std::u16string ownCharactersFolder() override { return {}; }
+    void makeStartable(const std::u16string&, const std::u16string&) override {}
+    void startCharacter(const std::u16string&) override {}
 
 private:
     std::u16string directory_;

@@ -23,6 +23,7 @@ public:
         caption = text;
         captionSet = true;
     }
+    std::u16string currentCaption() const override { return caption; }
     void setLabel1Caption(const std::u16string&) override {}
     void setImage1Picture(PicturePtr shown) override { picture = std::move(shown); }
     void moveImage1(int, int) override {}

@@ -69,6 +69,13 @@ void LinuxPlatform::messageBox(const std::u16string& text, int style, const std:
     box.exec();
 }
 
+bool LinuxPlatform::askYesNo(const std::u16string& text, const std::u16string& title) {
+    QMessageBox box(QMessageBox::Question, toQString(title), toQString(text),
+                    QMessageBox::Yes | QMessageBox::No, boxOwner());
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::u16string LinuxPlatform::inputBox(const std::u16string& prompt, const std::u16string& title,
                                        const std::u16string& defaultText) {
     QInputDialog dialog(boxOwner());

@@ -27,6 +27,11 @@ public:
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override;
     void endProgram() override;
+    bool askYesNo(const std::u16string& text, const std::u16string& title) override;
+    bool mayWrite(const std::u16string& path) override;
+    std::u16string ownCharactersFolder() override;
+    void makeStartable(const std::u16string& folder, const std::u16string& name) override;
+    void startCharacter(const std::u16string& folder) override;
 
 private:
     std::u16string directory_;

@@ -151,27 +151,29 @@ double Win32Platform::timeOfDay() {
     return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
 
-std::u16string Win32Platform::programDirectory() {
+std::u16string Win32Platform::runningProgram() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
             return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
+        if (length < path.size())
+            return fromWide(path.data(), length);
         path.resize(path.size() * 2);
     }
-    const std::size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos)
+}
+
+std::u16string Win32Platform::programDirectory() {
+    const std::u16string path = runningProgram();
+    const std::size_t separator = path.find_last_of(u"\\/");
+    if (separator == std::u16string::npos)
         return {};
-    std::wstring directory = path.substr(0, separator);
+    std::u16string directory = path.substr(0, separator);
     // A drive root keeps its backslash: "C:\", never "C:".
-    if (directory.empty() || directory.back() == L':')
-        directory.push_back(L'\\');
-    return fromWide(directory);
+    if (directory.empty() || directory.back() == u':')
+        directory.push_back(u'\\');
+    return directory;
 }
 
 std::u16string Win32Platform::decodeAnsi(std::string_view bytes) {

@@ -26,6 +26,14 @@ public:
     char16_t directorySeparator() const override { return u'\\'; }
     std::u16string decodeAnsi(std::string_view bytes) override;
     void endProgram() override;
+    bool askYesNo(const std::u16string& text, const std::u16string& title) override;
+    bool mayWrite(const std::u16string& path) override;
+    std::u16string ownCharactersFolder() override;
+    void makeStartable(const std::u16string& folder, const std::u16string& name) override;
+    void startCharacter(const std::u16string& folder) override;
+
+    // The running executable's full path; empty if the system cannot tell.
+    static std::u16string runningProgram();
 
     // The system's own words for an error code.
     static std::u16string describeError(DWORD error);

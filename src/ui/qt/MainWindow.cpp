@@ -180,6 +180,10 @@ void MainWindow::setCaption(const std::u16string& caption) {
     setWindowTitle(toQString(caption));
 }
 
+std::u16string MainWindow::currentCaption() const {
+    return windowTitle().toStdU16String();
+}
+
 void MainWindow::setLabel1Caption(const std::u16string& caption) {
     label1_->setText(toQString(caption));
 }

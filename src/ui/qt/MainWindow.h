@@ -33,6 +33,7 @@ public:
     WindowHandle hWnd() const override;
     void setBackColor(std::uint32_t colour) override;
     void setCaption(const std::u16string& caption) override;
+    std::u16string currentCaption() const override;
     void setLabel1Caption(const std::u16string& caption) override;
     void setImage1Picture(PicturePtr picture) override;
     void moveImage1(int left, int top) override;

@@ -400,6 +400,13 @@ void MainWindow::setCaption(const std::u16string& caption) {
     SetWindowTextW(hwnd_, wide(caption));
 }
 
+std::u16string MainWindow::currentCaption() const {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+    return fromWide(text);
+}
+
 void MainWindow::setLabel1Caption(const std::u16string& caption) {
     SetWindowTextW(label1_, wide(caption));
 }

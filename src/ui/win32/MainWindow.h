@@ -34,6 +34,7 @@ public:
     WindowHandle hWnd() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
     void setBackColor(std::uint32_t colour) override;
     void setCaption(const std::u16string& caption) override;
+    std::u16string currentCaption() const override;
     void setLabel1Caption(const std::u16string& caption) override;
     void setImage1Picture(PicturePtr picture) override;
     void moveImage1(int left, int top) override;

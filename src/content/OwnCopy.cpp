@@ -1,0 +1,95 @@
+#include "content/OwnCopy.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/Failure.h"
+#include "base/NewFolders.h"
+
+namespace tobble {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Compared as ASCII in the system's own spelling, so that a name that does not convert (not UTF-8
+// on Linux) is merely no character file.
+bool isCharacterFile(const fs::path& name) {
+    std::string text;
+    for (const auto c : name.native()) {
+        const auto code = static_cast<std::uint32_t>(c) & (sizeof c == 1 ? 0xFFu : 0xFFFFFFFFu);
+        text += (code >= 'A' && code <= 'Z') ? static_cast<char>(code - 'A' + 'a')
+                                             : (code < 0x80 ? static_cast<char>(code) : '?');
+    }
+    return text == "config.ini" || text == "picture.jpg" ||
+           (text.size() > 4 && text.ends_with(".wav"));
+}
+
+[[noreturn]] void fail(const std::error_code& error, const fs::path& path) {
+    throw Failure(systemDescription(error) + u" (" + path.u16string() + u")");
+}
+
+// The system's last error: a stream's failure does not say why, and copy_file reports a disk that
+// fills up midway as an input/output error.
+[[noreturn]] void failWithLastError(const fs::path& path) {
+    fail(std::error_code(errno ? errno : EIO, std::generic_category()), path);
+}
+
+void copyFile(const fs::path& from, const fs::path& to) {
+    errno = 0;
+    std::ifstream in(from, std::ios::binary);
+    if (!in)
+        failWithLastError(from);
+    std::ofstream out(to, std::ios::binary);
+    if (!out)
+        failWithLastError(to);
+    std::vector<char> buffer(64 * 1024);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (in.gcount() > 0 && !out.write(buffer.data(), in.gcount()))
+            failWithLastError(to);
+    }
+    if (in.bad())
+        failWithLastError(from);
+    out.close();
+    if (!out)
+        failWithLastError(to);
+}
+
+// Regular files only: a pipe or a device named like a sound would block the copy.
+void copyCharacterFiles(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    for (fs::directory_iterator it(from, error), end; it != end; it.increment(error)) {
+        if (error)
+            break;
+        const fs::path name = it->path().filename();
+        if (isCharacterFile(name) && it->is_regular_file(error))
+            copyFile(it->path(), to / name);
+    }
+    if (error)
+        fail(error, from);
+}
+
+} // namespace
+
+std::u16string makeOwnCopy(Platform& platform, const std::u16string& folder,
+                           const std::u16string& title) {
+    const fs::path parent(platform.ownCharactersFolder());
+    const fs::path createdAbove = createFolders(parent);
+    fs::path copy;
+    try {
+        copy = createFreeFolder(parent, safeFileName(title));
+        copyCharacterFiles(fs::path(folder), copy);
+        platform.makeStartable(copy.u16string(), copy.filename().u16string());
+    } catch (...) {
+        removeQuietly(createdAbove.empty() ? copy : createdAbove);
+        throw;
+    }
+    return copy.u16string();
+}
+
+} // namespace tobble

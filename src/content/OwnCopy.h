@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace tobble {
+
+// Copies the character in folder (config.ini, picture.jpg and every .wav, the names as found)
+// into a new folder of the user's own named after title, and has the platform make it startable.
+// Returns the new folder. On any failure nothing of it is left behind, and Failure carries the
+// system's description.
+std::u16string makeOwnCopy(Platform& platform, const std::u16string& folder,
+                           const std::u16string& title);
+
+} // namespace tobble
