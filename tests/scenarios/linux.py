@@ -114,7 +114,8 @@ class Linux:
 
     def tree(self, s):
         # As the program's user, who may not be able to read this file.
-        code = "import json, sys\n" + inspect.getsource(probe) + "probe()"
+        code = "import json, sys\n" + "".join(map(inspect.getsource, (applications, probe))) + \
+            "probe()"
         return json.loads(s.run(self.prefix + [PYTHON, "-c", code], timeout=30).stdout or "[]")
 
     def label(self, s):  # the one label of its size
