@@ -189,15 +189,14 @@ TEST(CommandLine, OnlyHelpAndVersionAreAnswered) {
             << arguments.back();
 }
 
-// The real platform's boxes show their texts as is, never as markup, with the icon asked for.
+// The real platform's boxes show their texts as is, never as markup.
 TEST(LinuxPlatformBoxes, ShowTheirTextsAsIs) {
     QStringList shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            shown << box->text() << box->windowTitle() << QString::number(box->textFormat())
-                  << QString::number(box->icon());
+            shown << box->text() << box->windowTitle() << QString::number(box->textFormat());
             box->accept();
         } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
             shown << input->labelText() << input->windowTitle() << input->textValue();
@@ -208,13 +207,10 @@ TEST(LinuxPlatformBoxes, ShowTheirTextsAsIs) {
     poll.start(5);
     LinuxPlatform platform;
     platform.messageBox(u"Is <b>this</b> & that?", vbCritical, u"Error!");
-    platform.messageBox(u"Why?", vbQuestion, u"Ask");
     EXPECT_EQ(platform.inputBox(u"How <i>long</i>?", u"Set", u"20"), u"typed");
     const QString plain = QString::number(Qt::PlainText);
-    EXPECT_EQ(shown, QStringList({"Is <b>this</b> & that?", "Error!", plain,
-                                  QString::number(QMessageBox::Critical), "Why?", "Ask", plain,
-                                  QString::number(QMessageBox::Question), "How <i>long</i>?", "Set",
-                                  "20"}));
+    EXPECT_EQ(shown, QStringList({"Is <b>this</b> & that?", "Error!", plain, "How <i>long</i>?",
+                                  "Set", "20"}));
 }
 
 } // namespace
