@@ -18,6 +18,18 @@ void Form1::GETPATH() {
     module_.AppDir = std::move(dir);
 }
 
+void Form1::playSound(const std::u16string& soundName) {
+    GETPATH();
+    module_.AppDir += soundName;
+    module_.PlaySoundAsync(module_.AppDir);
+}
+
+void Form1::speak(const std::u16string& soundName, const std::u16string& text) {
+    playSound(soundName);
+    window_.setLabel1Caption(text);
+    speech_.LastSound = module_.AppDir;
+}
+
 void Form1::Form_Activate() {
     if (activated_)
         return;
@@ -25,11 +37,7 @@ void Form1::Form_Activate() {
 
     module_.MakeTopmost(window_.hWnd());
     mnuReload_Click();
-    GETPATH();
-    module_.AppDir += kGreetingSound;
-    module_.PlaySoundAsync(module_.AppDir);
-    speech_.LastSound = module_.AppDir;
-    window_.setLabel1Caption(speech_.Phrases[0]);
+    speak(kGreetingSound, speech_.Phrases[0]);
 }
 
 void Form1::menuChosen(MenuCommand command) {

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "app/Module1.h"
+#include "app/Rnd.h"
 #include "app/SpeechState.h"
-#include "talk/Rnd.h"
 #include "ui/MenuTree.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
@@ -51,6 +51,10 @@ public:
 
 private:
     void startFlash();
+    // GETPATH, then the sound's file name appended to AppDir and that file played.
+    void playSound(const std::u16string& soundName);
+    // The sound played, its text shown in Label1, and the sound kept for "Say What?".
+    void speak(const std::u16string& soundName, const std::u16string& text);
 
     Window& window_;
     Platform& platform_;

@@ -110,6 +110,21 @@ std::u16string decodeUtf8Lenient(std::string_view bytes) {
     return out;
 }
 
+std::size_t incompleteUtf8Tail(std::string_view bytes) {
+    const std::size_t last = bytes.size() < 3 ? bytes.size() : 3;
+    for (std::size_t back = 1; back <= last; ++back) {
+        const auto b = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const std::size_t length = (b & 0xE0) == 0xC0   ? 2
+                                   : (b & 0xF0) == 0xE0 ? 3
+                                   : (b & 0xF8) == 0xF0 ? 4
+                                                        : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
 std::u16string decodeWindows1252(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());

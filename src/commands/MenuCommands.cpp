@@ -60,9 +60,7 @@ void Form1::mnuShrink_Click() {
 }
 
 void Form1::mnuAbout_Click() {
-    GETPATH();
-    module_.AppDir += kGreetingSound;
-    module_.PlaySoundAsync(module_.AppDir);
+    playSound(kGreetingSound);
     platform_.messageBox(kAboutText, vbQuestion, kAboutTitle);
 }
 

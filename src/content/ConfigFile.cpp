@@ -1,30 +1,13 @@
 #include "content/ConfigFile.h"
 
-#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
 
 #include "base/Failure.h"
 #include "base/FileNames.h"
 #include "base/NumberText.h"
-#include "base/TextEncoding.h"
 
 namespace tobble {
 namespace {
-
-constexpr std::uintmax_t kMaxFileBytes = 256u * 1024 * 1024;
-
-std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string out;
-    out.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        out += static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    }
-    return out;
-}
 
 // Long items are cut in messages so that a message box stays readable.
 std::u16string quotedText(std::u16string_view text) {
@@ -72,7 +55,7 @@ public:
             throw Failure(what + u" at " + where(reader_.itemStart()) +
                           u" should be a whole number, but it reads " + quotedText(value));
         }
-        if (*number < 0 || *number >= kListSlots) {
+        if (*number < 0 || *number >= kListEntries) {
             throw Failure(what + u" at " + where(reader_.itemStart()) +
                           u" should be 0 to 100, but it reads " + quotedText(value));
         }
@@ -117,81 +100,37 @@ std::u16string roleName(const ConfigItem& item) {
     return {};
 }
 
-std::string readFileBytes(const std::u16string& path) {
-    namespace fs = std::filesystem;
-    // A FIFO or a device would block the open or the read, and with it the whole window.
-    requireRegularFile(path);
-    const fs::path file(path);
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(file, error);
-    if (!error && size > kMaxFileBytes)
-        throw Failure(path + u" is too large to be a character's file");
-
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        const int cause = errno;
-        throw Failure(path + u" cannot be opened: " +
-                      (cause != 0
-                           ? systemDescription(std::error_code(cause, std::generic_category()))
-                           : std::u16string(u"unknown reason")));
-    }
-    std::string bytes;
-    if (!error)
-        bytes.reserve(static_cast<std::size_t>(size));
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kMaxFileBytes)
-            throw Failure(path + u" is too large to be a character's file");
-    }
-    if (in.bad())
-        throw Failure(path + u" could not be read to its end");
-    return bytes;
-}
-
-std::u16string decodeConfigText(std::string_view bytes, const AnsiDecoder& decodeAnsi) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return decodeUtf8Lenient(bytes.substr(3));
-    if (bytes.starts_with("\xFF\xFE"))
-        return decodeUtf16(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF"))
-        return decodeUtf16(bytes.substr(2), true);
-    if (std::optional<std::u16string> text = decodeUtf8(bytes))
-        return std::move(*text);
-    return decodeAnsi(bytes);
-}
-
-void readConfigItems(ItemReader& reader, SpeechState& speech, const TitleSetter& setTitle,
+void readConfigItems(ItemReader& reader, const ConfigFields& fields, const TitleSetter& setTitle,
                      const ItemSeen& seen) {
     ItemFeed items(reader, seen);
-    speech.ReadBuffer = items.text(ItemRole::FreeText);
-    speech.ReadBuffer = items.text(ItemRole::Title);
-    setTitle(speech.ReadBuffer);
+    fields.ReadBuffer = items.text(ItemRole::FreeText);
+    fields.ReadBuffer = items.text(ItemRole::Title);
+    setTitle(fields.ReadBuffer);
 
-    speech.ReadBuffer = items.text(ItemRole::FreeText);
+    fields.ReadBuffer = items.text(ItemRole::FreeText);
     const std::uint8_t phraseCount = items.count(ItemRole::LineCount);
-    speech.PhraseCount = phraseCount;
+    fields.PhraseCount = phraseCount;
     // The loop counter is the speech state's own CurrentIndex, left at its end value.
-    for (speech.CurrentIndex = 0; speech.CurrentIndex <= phraseCount; ++speech.CurrentIndex) {
-        speech.Phrases[speech.CurrentIndex] =
-            speech.CurrentIndex == 0 ? items.text(ItemRole::Greeting)
-                                     : items.text(ItemRole::Line, speech.CurrentIndex, phraseCount);
+    for (fields.CurrentIndex = 0; fields.CurrentIndex <= phraseCount; ++fields.CurrentIndex) {
+        fields.Phrases[fields.CurrentIndex] =
+            fields.CurrentIndex == 0 ? items.text(ItemRole::Greeting)
+                                     : items.text(ItemRole::Line, fields.CurrentIndex, phraseCount);
     }
 
-    speech.ReadBuffer = items.text(ItemRole::FreeText);
+    fields.ReadBuffer = items.text(ItemRole::FreeText);
     const std::uint8_t answerCount = items.count(ItemRole::AnswerCount);
-    speech.AnswerCount = answerCount;
-    for (speech.CurrentIndex = 1; speech.CurrentIndex <= answerCount; ++speech.CurrentIndex)
-        speech.Answers[speech.CurrentIndex] =
-            items.text(ItemRole::Answer, speech.CurrentIndex, answerCount);
+    fields.AnswerCount = answerCount;
+    for (fields.CurrentIndex = 1; fields.CurrentIndex <= answerCount; ++fields.CurrentIndex)
+        fields.Answers[fields.CurrentIndex] =
+            items.text(ItemRole::Answer, fields.CurrentIndex, answerCount);
 }
 
-void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi, SpeechState& speech,
-                    const TitleSetter& setTitle, const ItemSeen& seen) {
-    // The raw bytes go as soon as they are decoded: a large file is held once, not twice.
-    ItemReader reader(decodeConfigText(readFileBytes(path), decodeAnsi));
-    readConfigItems(reader, speech, setTitle, seen);
+void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi,
+                    const ConfigFields& fields, const TitleSetter& setTitle, const ItemSeen& seen) {
+    FileBytes file(path);
+    ConfigText text(file, decodeAnsi);
+    ItemReader reader(text);
+    readConfigItems(reader, fields, setTitle, seen);
 }
 
 std::u16string pictureRenameHint(const std::u16string& picturePath) {

@@ -19,7 +19,7 @@ constexpr char16_t kCopyFailed[] = u"Your own copy of this character could not b
 constexpr char16_t kStartFailed[] = u"Your own copy of this character could not be started:  ";
 } // namespace
 
-// The editor gets the relative name, resolved in the character's directory. A content pack that
+// The editor gets the relative name, resolved in the character's directory. A character that
 // spells it "Config.ini" gets that file opened, not a new empty one. A character the user cannot
 // change is offered as a copy of their own, which then takes this window's place, so that Reload
 // shows the saved changes.

@@ -9,6 +9,7 @@
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 
 namespace tobble {
 
@@ -38,7 +39,8 @@ void Form1::mnuReload_Click() {
         module_.AppDir += kConfigFile;
         loadConfigFile(
             findFileIgnoringCase(module_.AppDir),
-            [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); }, speech_,
+            [this](std::string_view ansi) { return platform_.decodeAnsi(ansi); },
+            configFields(speech_),
             [this](const std::u16string& title) { window_.setCaption(title); });
         return;
     } catch (const Failure& failure) {

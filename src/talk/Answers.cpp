@@ -8,12 +8,8 @@ namespace tobble {
 void Form1::Text1_KeyDown(std::int16_t keyCode, int /*shift*/) {
     if (keyCode != vbKeyReturn)
         return;
-    GETPATH();
     speech_.CurrentIndex = static_cast<std::uint8_t>(RAND(1, speech_.AnswerCount));
-    module_.AppDir += answerSoundName(speech_.CurrentIndex);
-    module_.PlaySoundAsync(module_.AppDir);
-    window_.setLabel1Caption(speech_.Answers[speech_.CurrentIndex]);
-    speech_.LastSound = module_.AppDir;
+    speak(answerSoundName(speech_.CurrentIndex), speech_.Answers[speech_.CurrentIndex]);
 }
 
 } // namespace tobble

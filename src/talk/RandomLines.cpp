@@ -12,12 +12,8 @@ void Form1::startFlash() {
 
 void Form1::tmrRandom_Timer() {
     startFlash();
-    GETPATH();
     speech_.CurrentIndex = static_cast<std::uint8_t>(RAND(1, speech_.PhraseCount));
-    module_.AppDir += lineSoundName(speech_.CurrentIndex);
-    module_.PlaySoundAsync(module_.AppDir);
-    window_.setLabel1Caption(speech_.Phrases[speech_.CurrentIndex]);
-    speech_.LastSound = module_.AppDir;
+    speak(lineSoundName(speech_.CurrentIndex), speech_.Phrases[speech_.CurrentIndex]);
 }
 
 void Form1::Label2_Click(int /*index*/) {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the corpus of content packs, good and broken, into OUTDIR/<case>/; expected.tsv says
+"""Writes the corpus of characters, good and broken, into OUTDIR/<case>/; expected.tsv says
 what each must give. Every picture, sound and text is generated here."""
 import io
 import math

@@ -15,11 +15,11 @@
 #include <sys/stat.h>
 
 #include "Fakes.h"
+#include "frontend/qt/CommandLine.h"
+#include "frontend/qt/MainWindow.h"
+#include "frontend/qt/QtPlatformChoice.h"
 #include "platform/linux/CanberraSound.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "ui/qt/CommandLine.h"
-#include "ui/qt/MainWindow.h"
-#include "ui/qt/QtPlatformChoice.h"
 
 namespace tobble::testing {
 namespace {

@@ -9,7 +9,7 @@ import time
 from scenarios import read_only, tone
 
 WINE = "/usr/lib/wine/"
-TEXT1, LABEL1 = 300, 301  # the main window's controls (src/ui/win32/resource.h)
+TEXT1, LABEL1 = 300, 301  # the main window's controls (src/frontend/win32/resource.h)
 
 
 def windows_path(path):

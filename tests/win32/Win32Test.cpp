@@ -8,11 +8,11 @@
 
 #include "Fakes.h"
 #include "base/Failure.h"
+#include "frontend/win32/MainWindow.h"
+#include "frontend/win32/Painting.h"
+#include "frontend/win32/resource.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/win32/MainWindow.h"
-#include "ui/win32/Painting.h"
-#include "ui/win32/resource.h"
 
 namespace tobble {
 namespace {
@@ -94,11 +94,13 @@ TEST_F(Win32Window, TheLabelsAndTheClickAreaAreControlsOfTheirOwn) {
 
 // The bitmap face where it is exact (96 dpi), the scalable one elsewhere; 8.25 pt bold.
 TEST(Resources, TheLabelFontIsBoldAtItsSizeForEveryDpi) {
-    for (const UINT dpi : {96u, 120u, 192u}) {
+    // 8.25 points in pixels, rounded half up: 11 at 96 DPI, 16.5 making 17 at 144.
+    const std::pair<UINT, LONG> heights[] = {{96, -11}, {120, -14}, {144, -17}, {192, -22}};
+    for (const auto& [dpi, height] : heights) {
         LOGFONTW font{};
         ASSERT_EQ(GetObjectW(makeLabelFont(dpi).get(), sizeof font, &font), int(sizeof font));
         EXPECT_STREQ(font.lfFaceName, dpi == 96 ? L"MS Sans Serif" : L"Microsoft Sans Serif");
-        EXPECT_EQ(font.lfHeight, dpi == 96 ? -11 : -MulDiv(825, static_cast<int>(dpi), 7200));
+        EXPECT_EQ(font.lfHeight, height) << dpi;
         EXPECT_EQ(font.lfWeight, 700) << dpi;
         EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << dpi;
     }

@@ -16,6 +16,7 @@
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
+#include "content/SpeechFields.h"
 
 namespace tobble::check {
 namespace {
@@ -101,7 +102,7 @@ void listItems(UnseenPlatform& platform, PackReport& report,
     try {
         loadConfigFile(
             findFileIgnoringCase((report.directory / kConfigFile).u16string()),
-            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, scratch,
+            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, configFields(scratch),
             [](const std::u16string&) {}, seen);
     } catch (const std::exception&) {
         // The stop is where the failing item began, or where the file ended.

@@ -1,4 +1,4 @@
-#include "ui/qt/MainWindow.h"
+#include "frontend/qt/MainWindow.h"
 
 #include <QAction>
 #include <QLayout>
@@ -9,12 +9,12 @@
 #include <QWindow>
 #include <limits>
 
+#include "frontend/qt/ClickArea.h"
+#include "frontend/qt/PictureBox.h"
+#include "frontend/qt/QuestionBox.h"
+#include "frontend/qt/TextLabel.h"
 #include "platform/linux/QtText.h"
 #include "ui/Layout.h"
-#include "ui/qt/ClickArea.h"
-#include "ui/qt/PictureBox.h"
-#include "ui/qt/QuestionBox.h"
-#include "ui/qt/TextLabel.h"
 
 namespace tobble {
 

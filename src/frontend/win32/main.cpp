@@ -1,7 +1,7 @@
 #include <windows.h>
 
+#include "frontend/win32/MainWindow.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/win32/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "frontend/qt/CommandLine.h"
+#include "frontend/qt/MainWindow.h"
+#include "frontend/qt/QtPlatformChoice.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "ui/qt/CommandLine.h"
-#include "ui/qt/MainWindow.h"
-#include "ui/qt/QtPlatformChoice.h"
 
 namespace {
 

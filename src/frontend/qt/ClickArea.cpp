@@ -1,4 +1,4 @@
-#include "ui/qt/ClickArea.h"
+#include "frontend/qt/ClickArea.h"
 
 #include <QAccessibleWidget>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "ui/win32/Menus.h"
+#include "frontend/win32/Menus.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "ui/qt/TextLabel.h"
+#include "frontend/qt/TextLabel.h"
 
 #include <QPainter>
 

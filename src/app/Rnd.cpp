@@ -1,4 +1,4 @@
-#include "talk/Rnd.h"
+#include "app/Rnd.h"
 
 #include <bit>
 

@@ -1,4 +1,4 @@
-#include "ui/qt/QuestionBox.h"
+#include "frontend/qt/QuestionBox.h"
 
 #include <QKeyEvent>
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/win32/Gdi.h"
+#include "frontend/win32/Gdi.h"
 
 namespace tobble {
 

@@ -1,4 +1,4 @@
-#include "ui/win32/TextLabel.h"
+#include "frontend/win32/TextLabel.h"
 
 namespace tobble {
 

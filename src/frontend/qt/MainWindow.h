@@ -4,8 +4,8 @@
 #include <map>
 
 #include "app/Program.h"
+#include "frontend/qt/QtTimerDriver.h"
 #include "ui/Window.h"
-#include "ui/qt/QtTimerDriver.h"
 
 class QAction;
 class QTimer;

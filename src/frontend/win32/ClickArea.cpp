@@ -1,8 +1,8 @@
-#include "ui/win32/ClickArea.h"
+#include "frontend/win32/ClickArea.h"
 
 #include <utility>
 
-#include "ui/win32/Gdi.h"
+#include "frontend/win32/Gdi.h"
 
 namespace tobble {
 

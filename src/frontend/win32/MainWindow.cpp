@@ -1,10 +1,10 @@
-#include "ui/win32/MainWindow.h"
+#include "frontend/win32/MainWindow.h"
 
+#include "frontend/win32/Painting.h"
+#include "frontend/win32/TextLabel.h"
+#include "frontend/win32/resource.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/WideText.h"
-#include "ui/win32/Painting.h"
-#include "ui/win32/TextLabel.h"
-#include "ui/win32/resource.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0

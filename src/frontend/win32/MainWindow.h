@@ -5,12 +5,12 @@
 #include <string>
 
 #include "app/Program.h"
+#include "frontend/win32/ClickArea.h"
+#include "frontend/win32/Gdi.h"
+#include "frontend/win32/Menus.h"
+#include "frontend/win32/Win32TimerDriver.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
-#include "ui/win32/ClickArea.h"
-#include "ui/win32/Gdi.h"
-#include "ui/win32/Menus.h"
-#include "ui/win32/Win32TimerDriver.h"
 
 namespace tobble {
 

@@ -1,4 +1,4 @@
-#include "ui/win32/Painting.h"
+#include "frontend/win32/Painting.h"
 
 namespace tobble {
 

@@ -1,4 +1,4 @@
-#include "ui/qt/PictureBox.h"
+#include "frontend/qt/PictureBox.h"
 
 #include <QPainter>
 
