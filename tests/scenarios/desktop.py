@@ -180,6 +180,7 @@ _x11 = _lib("X11", XOpenDisplay=(_P, ctypes.c_char_p),
             XDefaultRootWindow=(_U, _P), XGetImage=(_P, _P, _U, _I, _I, _U, _U, _U, _I),
             XDestroyImage=(_I, _P), XFlush=(_I, _P), XSelectInput=(_I, _P, _U, _L),
             XPending=(_I, _P), XNextEvent=(_I, _P, _P), XConnectionNumber=(_I, _P))
+_x11.XkbSetAutoRepeatRate.restype, _x11.XkbSetAutoRepeatRate.argtypes = _I, [_P] + [ctypes.c_uint] * 3
 _xtst = _lib("Xtst", XTestFakeMotionEvent=(_I, _P, _I, _I, _I, _U),
              XTestFakeButtonEvent=(_I, _P, ctypes.c_uint, _I, _U))
 
@@ -219,6 +220,10 @@ class Screen:
     def pointer(self):  # width, height and hot spot of the pointer shown
         c = _xfixes.XFixesGetCursorImage(self.dpy).contents
         return c.width, c.height, c.xhot, c.yhot
+
+    def key_repeat(self, delay_ms, interval_ms):  # how the server repeats a held key
+        _x11.XkbSetAutoRepeatRate(self.dpy, 0x100, delay_ms, interval_ms)  # XkbUseCoreKbd
+        _x11.XFlush(self.dpy)
 
     def click(self, x, y, button=1):
         _xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)

@@ -138,6 +138,10 @@ class Linux:
         return next((n.get("text") for n in self.tree(s)
                      if n["role"] == "text" and n["name"] == "Ask Tobble:"), None)
 
+    def menu_checks(self, s):  # Shrink's and Auto Smack's check marks
+        marks = {n["name"]: "checked" in n for n in self.tree(s) if n["role"].endswith("menu item")}
+        return marks.get("Shrink"), marks.get("Auto Smack")
+
     def editor_call(self, s, folder=None):  # its arguments, and whether it ran in the folder
         argv, cwd = json.load(open(s.editor_log))
         return argv, os.path.realpath(cwd) == os.path.realpath(folder or s.appdir)
@@ -168,6 +172,8 @@ def probe():
 
     def walk(acc, depth):
         item = {"role": acc.getRoleName(), "name": acc.name or "", "depth": depth}
+        if acc.getState().contains(pyatspi.STATE_CHECKED):
+            item["checked"] = True
         try:
             item["text"] = acc.queryText().getText(0, -1)
         except NotImplementedError:

@@ -18,7 +18,12 @@ ERROR_PREFIX = "Error opening the config.ini file!  Exact error was:  "
 LEFT_RGB, RIGHT_RGB = (32, 192, 64), (32, 64, 192)  # the two halves of the test picture
 BLACK, RED = (0, 0, 0), (255, 0, 0)
 CHARACTER = (68, 84)  # a point of the click area, in client pixels
-# "&Shrink" and "Auto &Smack" share their key, which Wine's menus do not cycle through.
+LABEL1 = (8, 176, 129, 97)  # the speech label in client pixels: left, top, width, height
+# The other controls, the same way: their twips / 15.
+TEXT1, LABEL3, LABEL2, IMAGE1 = (8, 304, 129, 19), (8, 288, 129, 17), (32, 24, 73, 121), \
+    (16, 16, 113, 151)
+MICROPHONE = (32, 32, 16, 16)  # the pointer over the click area: its size and hot spot
+# "&Shrink" and "Auto &Smack" share their key: chosen by the arrows here, by S in timers().
 SHRINK = ("alt+m", "Down", "Return")
 AUTO_SMACK = ("alt+m", "Down", "Down", "Return")
 # The program's directory: a name that runs commands wherever a shell reads it.
@@ -143,8 +148,8 @@ class Session(Desktop):
     def title(self, win=None):
         return self.run(["xdotool", "getwindowname", str(win or self.win)]).stdout.rstrip("\n")
 
-    def geometry(self):
-        out = self.run(["xwininfo", "-id", str(self.win)]).stdout
+    def geometry(self, win=None):
+        out = self.run(["xwininfo", "-id", str(win or self.win)]).stdout
         v = dict((k.strip(), x) for k, _, x in (ln.partition(":") for ln in out.splitlines()))
         return tuple(int(v[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y",
                                          "Width", "Height"))
@@ -178,6 +183,44 @@ class Session(Desktop):
     def key(self, *keys, win=None, how=("key", "--delay", "80")):
         self.run(["xdotool", "windowactivate", "--sync", str(win or self.win)])
         self.run(["xdotool", *how, *keys])
+
+    def layout_faults(self):
+        """The client area black but for the controls, each filling its own place exactly."""
+        x, y, w, h = self.client()
+        p, lit = self.screen.region(x, y, w, h), {}  # control -> its pixels that are not black
+        for i, j in ((i, j) for i in range(w) for j in range(h) if p(i, j) != BLACK):
+            box = next((r for r in (TEXT1, LABEL3, LABEL1, IMAGE1) if r[0] <= i < r[0] + r[2]
+                        and r[1] <= j < r[1] + r[3]), "elsewhere")
+            lit.setdefault(box, []).append((i, j))
+        ink = {box: bounds(points) for box, points in lit.items()}
+        state = self.run(["xprop", "-id", str(self.win), "_NET_WM_STATE"]).stdout
+        return [f for f, bad in (
+            ("not kept above the others", "_NET_WM_STATE_ABOVE" not in state),
+            (f"frame {off_centre(self)} px off the screen's centre", off_centre(self) > 2),
+            (f"client area {w} x {h}", (w, h) != (145, 330)),
+            (f"{len(lit.get('elsewhere', ()))} pixels lit beside the controls", "elsewhere" in lit),
+            (f"picture at {ink.get(IMAGE1)}", ink.get(IMAGE1) != IMAGE1 or not close(
+                p(17, 17), LEFT_RGB) or not close(p(127, 165), RIGHT_RGB)),
+            (f"question box at {ink.get(TEXT1)}", ink.get(TEXT1) != TEXT1),
+            (f"speech label's text at {ink.get(LABEL1)}", LABEL1 in ink and (
+                ink[LABEL1][1] > LABEL1[1] + 4 or abs(2 * ink[LABEL1][0] + ink[LABEL1][2] -
+                                                      2 * LABEL1[0] - LABEL1[2]) > 4)),
+            (f"its caption's text at {ink.get(LABEL3)}", not ink.get(LABEL3) or
+             ink[LABEL3][0] > LABEL3[0] + 2)) if bad]
+
+    def icon(self, win):  # a box's icon by its colours at the box's top left
+        x, y, _, _ = self.geometry(win)
+        p = self.screen.region(x, y, 48, 28)
+        count = lambda want: sum(want(*p(i, j)) for i in range(48) for j in range(28))  # noqa
+        return "error" if count(lambda r, g, b: r > 160 and g < 100 and b < 100) >= 10 else \
+            "question" if count(lambda r, g, b: b > 150 and r < 130 and b - r > 50) >= 10 else None
+
+    def marks(self, what, want):  # Shrink's and Auto Smack's check marks
+        self.check(what, (marks := self.driver.menu_checks(self)) == want, marks)
+
+    def pointer_at(self, cx, cy):
+        self.run(["xdotool", "mousemove", *map(str, self.at(cx, cy))])
+        return self.screen.pointer()
 
     def wait_colour(self, cx, cy, rgb, timeout):
         p = self.at(cx, cy)
@@ -237,6 +280,11 @@ class Session(Desktop):
         return self.expect_sound(what, lambda: self.click(*CHARACTER), is_line)
 
 
+def bounds(points):  # left, top, width, height
+    xs, ys = [i for i, _ in points], [j for _, j in points]
+    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+
 def is_line(name):
     return bool(name) and name[0].isdigit() and name != "0.wav"
 
@@ -247,17 +295,16 @@ def is_answer(name):
 
 # -- the scenarios ------------------------------------------------------------------------------
 def talking(s):
-    """Start-up and greeting; clicks and the flash; Enter and answers; closing the window."""
+    """Start-up and greeting; the window's layout; clicks and the flash; Enter and answers;
+    closing the window."""
     s.expect_sound("start-up plays the greeting 0.wav", s.launch, "0.wav", 2.0,
                    again=lambda: (s.find_client(), s.key("F5")))  # Say What? replays it
     s.require("the title is config.ini's", s.title() == s.ch.title, repr(s.title()))
     s.find_client()
     s.shows("the greeting is shown", s.ch.greeting)
-    points = ((3, 3), (140, 3), (3, 170), (140, 280), (131, 90),  # background
-              (18, 18), (18, 164), (126, 18), (126, 164))  # corners of the picture's box
-    seen = [s.pixel(*p) for p in points]
-    s.check("the picture is stretched over its box, on black", all(close(c, w) for c, w in zip(
-        seen, [BLACK] * 5 + [LEFT_RGB] * 2 + [RIGHT_RGB] * 2)), seen)
+    faults = s.layout_faults()
+    s.check("the window is centred and kept above the others; its client area black around "
+            "the controls, each at its place and size", not faults, "; ".join(faults))
     flash = {}
 
     def talk(start, within=1.0):  # start: makes it talk, may return the process doing so
@@ -290,9 +337,24 @@ def talking(s):
         s.shows(f"the label shows the answer heard ({answer})", s.ch.texts[answer])
         s.expect_sound("F5 replays the answer", lambda: s.key("F5"), answer,
                        first=False)  # Wine may add a sound of its own first
+    s.screen.key_repeat(500, 600)  # Enter held 2.3 s: pressed, then repeated 3 or 4 times
+    held = s.sounds_after(lambda: (s.key("Return", how=("keydown",)), time.sleep(2.3),
+                                   s.key("Return", how=("keyup",))), 0.6)
+    # Answers still begin 1.2 s on (an answer lasts 0.45 s), whether or not the sound is garbled.
+    s.check("Enter held down answers again at each repeat", held and held[-1][0] - held[0][0] >=
+            1.2 and not any(is_line(n) for _, n, _ in held), held)
+    s.expect_sound("Shift with the keypad's Enter answers too", lambda: s.key("shift+KP_Enter"),
+                   is_answer)
     typed = s.driver.question_text(s)
     s.check("the typed question stays in the box", typed == question, repr(typed))
     s.quit("closing the window ends the program", "alt+F4")
+
+
+def off_centre(s):  # how far the frame, title bar included, is off the screen's centre
+    x, y, w, h = s.geometry()
+    e = s.run(["xprop", "-id", str(s.win), "_NET_FRAME_EXTENTS"]).stdout.partition("=")[2]
+    left, right, top, bottom = map(int, e.split(",")) if "," in e else (99, 0, 99, 0)
+    return max(abs(2 * x - left + w + right - 1024), abs(2 * y - top + h + bottom - 768))
 
 
 def cuts_off(s):
@@ -321,9 +383,10 @@ def menu_items(s):
     # Wine sizes the window in two steps (the width last), and paints after.
     until(lambda: s.client()[2] < 120 and close(s.pixel(105, 140), RIGHT_RGB), 10)
     x, y, w, h = s.client()
-    s.check("Shrink: the window fits the picture (113 x 151) closely, the picture at its top "
-            "left", 105 <= w <= 115 and 143 <= h <= 153 and close(s.pixel(2, 2), LEFT_RGB)
+    s.check("Shrink: the client area is 109 x 147, the picture (113 x 151) at its top left",
+            (w, h) == (109, 147) and close(s.pixel(2, 2), LEFT_RGB)
             and close(s.pixel(105, 140), RIGHT_RGB), (w, h))
+    s.marks("Shrink checks Shrink only", (True, False))
     s.expect_sound("Shrink: the click area moved with the picture",
                    lambda: s.click(16 + 36, 8 + 100), is_line)
     s.key(*SHRINK)
@@ -332,6 +395,7 @@ def menu_items(s):
             "145 x 330 with the picture at 16, 16", s.geometry()[2:] == normal[2:] and
             s.client()[2:] == (145, 330) and close(s.pixel(18, 18), LEFT_RGB) and
             s.pixel(10, 10) == BLACK, (normal, s.geometry()))
+    s.marks("Shrink twice clears its check mark", (False, False))
     line = s.click_line("a click says a line")
     # A message box may sound the system's own beep for its icon.
     s.expect_sound("About (F1) plays the greeting 0.wav",
@@ -339,6 +403,8 @@ def menu_items(s):
                    again=False)
     about = s.box("About Tobble", 'About says "This is version 1.0!"',
                   lambda t: "This is version 1.0!" in t)
+    s.check("About shows the question-mark icon", until(lambda: s.icon(about) == "question", 3),
+            s.icon(about))
     s.key("Return", win=about)
     until(lambda: not s.windows("^About Tobble$"), 5)
     if line:
@@ -379,6 +445,8 @@ def auto_play(s):
                         ("abc (no number)", "abc")):
         s.key("alt+m", "t")
         box = s.box("Set Auto Play Time", "Set Time offers 20000", "20000".__eq__)
+        if value == "1000":
+            s.check("the input box shows no icon", s.icon(box) is None, s.icon(box))
         s.key(*(["Escape"] if value is None else ["End", *["BackSpace"] * 8, *value, "Return"]),
               win=box)
         wait_for(lambda: not s.windows("^Set Auto Play Time$"), 5, "the box to close")
@@ -404,6 +472,8 @@ def auto_play(s):
 def greeting_after_box(s, what, want):  # an Error! box, then the greeting: untitled, unsaid
     s.launch(greeting=False)
     box = s.box("Error!", what, lambda t: t.startswith(ERROR_PREFIX) and want(t))
+    s.check("the Error! box shows the critical icon", until(lambda: s.icon(box) == "error", 3),
+            s.icon(box))
     s.expect_sound("after the box, the greeting 0.wav plays", lambda: s.key("Return", win=box),
                    "0.wav", 1.5, again=False)
     s.find_client()
@@ -553,25 +623,77 @@ def own_character(s):
     s.check("Ctrl+Q ends the copy", until(lambda: not s.windows(f"^{s.ch.title}$"), 10))
 
 
-def frame_and_pointer(s):
-    """Linux: the frame, title bar included, is centred; over the character the pointer is 32 x
-    32 window units with its hot spot in the middle, drawn from the 2x image at scale 2."""
-    def off_centre():
-        x, y, w, h = s.geometry()
-        e = s.run(["xprop", "-id", str(s.win), "_NET_FRAME_EXTENTS"]).stdout.partition("=")[2]
-        left, right, top, bottom = map(int, e.split(",")) if "," in e else (99, 0, 99, 0)
-        return max(abs(2 * x - left + w + right - 1024), abs(2 * y - top + h + bottom - 768))
-    for scale in (1, 2):
-        s.env["QT_SCALE_FACTOR"] = str(scale)
-        s.launch()
-        if scale == 1:  # a scaled frame may lie a rounding off
-            s.check("the frame is centred", until(lambda: off_centre() <= 2, 5), off_centre())
-        s.find_client()
-        s.run(["xdotool", "mousemove", *map(str, s.at(*(scale * c for c in CHARACTER)))])
-        n = 32 * scale
-        s.check(f"at scale {scale} the pointer is {n}x{n}, hot spot in the middle", until(
-            lambda: s.screen.pointer() == (n, n, n // 2, n // 2), 5), s.screen.pointer())
-        s.quit(f"at scale {scale}, Ctrl+Q ends the program", "ctrl+q")
+def scaled_pointer(s):
+    """Linux: at scale 2 the pointer over the character is drawn from the 2x image."""
+    s.env["QT_SCALE_FACTOR"] = "2"
+    s.launch()
+    s.find_client()
+    s.check("at scale 2 the pointer is 64x64, hot spot in the middle", until(
+        lambda: s.pointer_at(*(2 * c for c in CHARACTER)) == (64, 64, 32, 32), 5),
+        s.screen.pointer())
+    s.quit("at scale 2, Ctrl+Q ends the program", "ctrl+q")
+
+
+def flash(s):
+    """A click, and another 60 ms into its flash: how long the background stayed red (ms, None
+    if it did not flash), and whether it turned red again after."""
+    p = s.at(3, 3)
+    colour = lambda rgb: lambda: close(s.screen.pixel(*p), rgb, 30) and time.monotonic()  # noqa
+    s.click(*CHARACTER)
+    red = until(colour(RED), 1.0, 0.002)
+    if not red:
+        return None, False
+    time.sleep(0.06)
+    s.click(*CHARACTER)
+    black = until(colour(BLACK), 1.0, 0.002)
+    return black and round((black - red) * 1000), bool(black and until(colour(RED), 0.3, 0.002))
+
+
+def timers(s):
+    """Nothing said by itself after start; the pointer over the click area only and clicks beside
+    it silent; Auto Smack's first line 20 s on, clicks not restarting it; the flash; the check
+    marks and the shared access key S; an "&" underlining its letter."""
+    s.ch.greeting = "&Hello HAL"  # no letter reaches below the line: the lowest ink is the mark
+    Path(s.appdir, "config.ini").write_text(s.ch.config(), newline="")
+    s.before = s.snapshot()
+    s.launch()
+    start = s.listener.now()
+    s.find_client()
+    p, (_, _, w, h) = s.screen.region(*s.at(*LABEL1[:2]), *LABEL1[2:]), LABEL1
+    ink = [(i, j) for i in range(w) for j in range(h) if min(p(i, j)) > 150] or [(0, 0)]
+    low = [i for i, j in ink if j == max(j for _, j in ink)]  # the lowest row of ink
+    s.check('"&H" underlines the H: the lowest ink is a short stroke under the first letter',
+            min(low) - min(i for i, _ in ink) <= 1 and 3 <= max(low) - min(low) <= 12, low)
+    l, t, w, h = LABEL2
+    inside, outside = [(l, t), (l + w - 1, t + h - 1)], [(l - 1, t), (l, t - 1),
+                                                           (l + w, t + h - 1), (l + w - 1, t + h)]
+    wrong = [p for p in inside + outside if not until(
+        lambda: (s.pointer_at(*p) == MICROPHONE) == (p in inside), 3)]
+    s.check("the pointer is the microphone (32 x 32, hot spot in the middle) over the click area "
+            "only", not wrong, f"wrong at {wrong}: {s.screen.pointer()}")
+    heard = s.sounds_after(lambda: [s.click(*p) for p in outside])
+    s.check("clicks on the picture just beside the click area say nothing", not heard, heard)
+    s.marks("no item is checked at start", (False, False))
+    time.sleep(max(0.0, 21 - (s.listener.now() - start) / s.rate))
+    heard = s.listener.sounds_since(start)
+    s.check("nothing is said by itself in the 21 s after start", not heard, heard)
+    s.key(*AUTO_SMACK)
+    on = s.listener.now()
+    s.marks("Auto Smack checks Auto Smack only", (False, True))
+    time.sleep(max(0.0, 2 - (s.listener.now() - on) / s.rate))
+    flashes = [flash(s) for _ in range(3)]
+    s.check("a click flashes red for 100 ms; a second click within the flash neither lengthens it"
+            " nor flashes again", any(ms and 70 <= ms <= 150 and not again
+                                      for ms, again in flashes), flashes)
+    clicked = (s.listener.now() - on) / s.rate
+    time.sleep(max(0.0, 22 - clicked))
+    heard = [(round(t, 2), n) for t, n, _ in s.listener.sounds_since(on) if t > clicked + 0.8]
+    s.check(f"Auto Smack's first line comes 20 s after it, the clicks {clicked:.1f} s after it "
+            "not restarting the countdown", heard and 19.2 <= heard[0][0] <= 21.5, heard)
+    s.key(*AUTO_SMACK)
+    s.key("alt+m", "s", "s", "Return")  # "&Shrink" and "Auto &Smack" share S
+    s.marks("S, S and Enter in the menu choose Auto Smack, not Shrink", (False, True))
+    s.quit("Quit (Alt+M, Q) ends the program", "alt+m", "q")
 
 
 SESSIONS = [
@@ -588,7 +710,8 @@ SESSIONS = [
     ("linux: sound on pipewire: server stopped and restarted", sound_server,
      {"sound": "pipewire"}),
     ("linux: a character folder of its own", character_folder, {}),
-    ("linux: the frame and the pointer", frame_and_pointer, {}),
+    ("linux: the pointer at scale 2", scaled_pointer, {}),
+    ("timers, the pointer, check marks and access keys", timers, {}),
     ("own character from a folder the user cannot write", own_character, {}),
 ]
 

@@ -4,6 +4,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 
 from scenarios import read_only, tone
 
@@ -147,3 +148,20 @@ class Wine:
         want = "C:" + folder[len(drive_c):].replace("/", "\\") if folder.startswith(
             drive_c + "/") else windows_path(folder)
         return [v for k, v in lines if k == "arg"], cwd.rstrip("\\").lower() == want.lower()
+
+    def menu_checks(self, s):  # as drawn: a mark left of the item's text in the open drop-down
+        s.click(12, -s.menu // 2)  # opened by the mouse, no item is highlighted
+        time.sleep(0.5)
+        x, y, _, _ = s.client()
+        p = s.screen.region(x, y, 101, 240)
+        dark = lambda i, j: max(p(i, j)) < 100  # noqa: E731
+        rows = [j for j in range(240) if sum(min(p(i, j)) > 180 for i in range(60, 101)) > 24
+                and any(dark(i, j) for i in range(17, 100))]  # text rows of the light drop-down
+        lines = [[j] for j in rows[:1]]
+        for j in rows[1:]:
+            lines[-1].append(j) if j - lines[-1][-1] <= 3 else lines.append([j])
+        s.key("Escape", "Escape")
+        if len(lines) != 8:  # Say What?, Shrink, Auto Smack, ..., Quit
+            return f"{len(lines)} lines of text in the drop-down"
+        return tuple(any(dark(i, j) for i in range(2, 16) for j in range(ln[0] - 2, ln[-1] + 3))
+                     for ln in lines[1:3])

@@ -36,27 +36,10 @@ class Win32Window : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(window.create(), nullptr); }
 
-    std::pair<int, int> clientSize() {
-        RECT client{};
-        GetClientRect(window.handle(), &client);
-        return {client.right, client.bottom};
-    }
-
     testing::EventLog log;
     testing::FakePlatform platform{log, u"C:\\nowhere"};
     MainWindow window{GetModuleHandleW(nullptr), platform};
 };
-
-// Client sizes in twips; shrunk, the client area is the picture's (the scenarios shrink it back).
-TEST_F(Win32Window, ShrinkFitsTheClientAreaToThePicture) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    EXPECT_EQ(clientSize(), std::make_pair(MulDiv(2175, dpi, 1440), MulDiv(4950, dpi, 1440)));
-    SendMessageW(window.handle(), WM_COMMAND, static_cast<WPARAM>(MenuCommand::mnuShrink), 0);
-    EXPECT_EQ(clientSize(),
-              std::make_pair(MulDiv(1750 - 120, dpi, 1440), MulDiv(2900 - 690, dpi, 1440)));
-}
 
 TEST_F(Win32Window, MenuIsBuiltFromTheMenuTable) {
     HMENU bar = GetMenu(window.handle());
@@ -88,10 +71,6 @@ TEST_F(Win32Window, TheLabelsAndTheClickAreaAreControlsOfTheirOwn) {
         SendMessageW(label2, WM_LBUTTONUP, 0, up);
     }
     EXPECT_EQ(sounds(), 2);
-    SendMessageW(label2, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(),
-              LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_MICROPHONE)));
 
     // Shown during the click's flash: white on red.
     window.setLabel1Caption(u"Fish && chips &now");
