@@ -8,6 +8,7 @@ import shutil
 import struct
 import sys
 import wave
+from pathlib import Path
 
 MB = 1024 * 1024
 
@@ -106,13 +107,10 @@ def write(outdir):
         os.makedirs(os.path.join(outdir, name))
         for file, content in files.items():
             path = os.path.join(outdir, name, file)
-            if content is None:
-                os.mkdir(path)
-            elif content == "fifo":
-                os.mkfifo(path)
+            if content is None or content == "fifo":
+                (os.mkdir if content is None else os.mkfifo)(path)
             elif content is not False:
-                with open(path, "wb") as out:
-                    out.write(content)
+                Path(path).write_bytes(content)
     os.chmod(os.path.join(outdir, "config-unreadable", "config.ini"), 0)
 
 
