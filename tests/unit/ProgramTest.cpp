@@ -160,6 +160,15 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRangeThatAClickDoesN
     EXPECT_EQ(randomDriver.running ? randomDriver.runningInterval : 0, 32767);
 }
 
+// The click area moves with the picture; the menu session sees the rest on the real windows.
+TEST_F(Tobble, ShrinkGoesCompactAndBackToTheNormalLayout) {
+    form.mnuShrink_Click();
+    form.mnuShrink_Click();
+    EXPECT_EQ(take(),
+              (EventLog{"image1 at 0 0", "label2.1 at 240 120", "height 2900", "width 1750",
+                        "image1 at 240 240", "label2.1 at 480 360", "width 2295", "height 5640"}));
+}
+
 // "S" from Auto Smack wraps round to Shrink; a letter of no item does nothing.
 TEST(MenuAccessKeys, TheSharedKeyWrapsRoundAndALetterOfNoItemChoosesNothing) {
     const auto shrink = nextItemForKey(kMenuEntries, u's', 4);
