@@ -130,12 +130,12 @@ TEST_F(Tobble, SayWhatReplaysTheGreetingFirstThenTheLastLineOrAnswerAndAboutChan
     EXPECT_EQ(take(), (EventLog{"back 255", sound(answer)}));
 }
 
-TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRangeThatAClickDoesNotReset) {
+TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
     start(1, 1);
     const std::string ask =
         "input Set Auto Play Time: Enter a time in milliseconds (10 seconds = 10000). [20000]";
-    for (const char16_t* answer :
-         {u"", u"abc", u"32768", u"-1", u"-32768", u"1e3", u"10.5", u"0x10", u"12 34"}) {
+    for (const char16_t* answer : {u"", u" ", u"+", u"abc", u"32768", u"-1", u"-32768", u"1e3",
+                                   u"10.5", u"0x10", u"12 34", u"٣"}) {
         platform.inputAnswer = answer;
         form.mnuSetTime_Click();
         EXPECT_EQ(take(), EventLog{ask});
@@ -145,16 +145,15 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRangeThatAClickDoesN
     platform.inputAnswer = u" 1000 ";
     form.mnuSetTime_Click();
     EXPECT_TRUE(form.tmrRandom.enabled() && randomDriver.running);
-    EXPECT_EQ(randomDriver.runningInterval, 1000);
     EXPECT_FALSE(window.isChecked(MenuCommand::mnuOnOff)) << "auto-play runs unchecked";
     form.mnuOnOff_Click(); // finds it unchecked: keeps auto-play on and checks it
     EXPECT_TRUE(form.tmrRandom.enabled() && window.isChecked(MenuCommand::mnuOnOff));
     const int starts = randomDriver.starts;
-    platform.inputAnswer = u"0"; // taken, and stops the ticks
+    platform.inputAnswer = u"00"; // taken, and stops the ticks
     form.mnuSetTime_Click();
     EXPECT_EQ(form.tmrRandom.interval(), 0);
     EXPECT_TRUE(form.tmrRandom.enabled() && !randomDriver.running);
-    platform.inputAnswer = u"32767";
+    platform.inputAnswer = u"+32767";
     form.mnuSetTime_Click();
     EXPECT_GT(randomDriver.starts, starts) << "the countdown restarts";
     EXPECT_EQ(randomDriver.running ? randomDriver.runningInterval : 0, 32767);
