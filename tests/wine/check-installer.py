@@ -85,12 +85,11 @@ def main():
             entry = registry_key(prefix / "system.reg",
                                  r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Tobble")
             size = sum(f.stat().st_size for f in folder.iterdir()) // 1024
-            check("Add/Remove Programs: name, version 1.00, publisher, icon, uninstaller", {
-                k: entry.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher",
-                                          "DisplayIcon", "UninstallString")} == {
-                "DisplayName": "Tobble", "DisplayVersion": "1.00",
-                "Publisher": "The Tobble developers", "DisplayIcon": exe,
-                "UninstallString": f'"{FOLDER}\\Uninstall.exe"'}, entry)
+            want = {"DisplayName": "Tobble", "DisplayVersion": "1.00", "DisplayIcon": exe,
+                    "Publisher": "The Tobble developers",
+                    "UninstallString": f'"{FOLDER}\\Uninstall.exe"'}
+            check("Add/Remove Programs: name, version 1.00, publisher, icon, uninstaller",
+                  {k: entry.get(k) for k in want} == want, entry)
             estimated = int(entry.get("EstimatedSize", "dword:0").split(":")[1], 16)
             check("Add/Remove Programs: the size is the installed folder's",
                   abs(estimated - size) <= 8, (estimated, size))
