@@ -218,16 +218,12 @@ TEST_F(Tobble, ReloadFillsLinesAndAnswersOverTheOldOnesAndAfterAFailedLoad) {
               "");
     EXPECT_EQ(first(4, speech.Phrases) + first(5, speech.Answers), "Hello|Line one|Line two||"
                                                                    "|Y|N|M||");
-    EXPECT_EQ(speech.ReadBuffer, u"Answers");
-    EXPECT_EQ(speech.CurrentIndex, 4) << "the answer loop leaves its end value";
 
     // Zero lines reads only the greeting, zero answers reads none.
     EXPECT_EQ(reload("x,Title,x,0,Greeting,skipped,0,not an answer"), "");
     EXPECT_EQ(first(3, speech.Phrases) + first(2, speech.Answers),
               "Greeting|Line one|Line two||Y|");
-    EXPECT_EQ(speech.ReadBuffer, u"skipped");
     EXPECT_EQ(speech.PhraseCount * 10 + speech.AnswerCount, 0);
-    EXPECT_EQ(speech.CurrentIndex, 1);
 
     EXPECT_NE(reload("x\r\n\"Half\"\r\nx\r\n2\r\n\"Hi\"\r\n\"one\"\r\n"), "");
     EXPECT_EQ(speech.PhraseCount, 2);

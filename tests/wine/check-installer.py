@@ -73,12 +73,10 @@ def main():
             bundled = sorted(p.name for p in Path(character).iterdir()
                              if p.suffix in (".ini", ".jpg", ".wav"))
             installed = sorted(os.listdir(folder)) if folder.is_dir() else []
-            check("installed: tobble.exe, Uninstall.exe, the licence and the bundled character, nothing else",
-                  installed == sorted(bundled + ["LICENSE.txt", "tobble.exe", "Uninstall.exe"]),
-                  installed)
-            check("the character's files are the bundled ones, byte for byte", all(
-                filecmp.cmp(Path(character, n), folder / n, shallow=False) for n in bundled
-                if (folder / n).exists()))
+            check("installed: tobble.exe, Uninstall.exe, the licence and the bundled character byte "
+                  "for byte, nothing else", installed == sorted(bundled + [
+                      "LICENSE.txt", "tobble.exe", "Uninstall.exe"]) and all(filecmp.cmp(
+                          Path(character, n), folder / n, shallow=False) for n in bundled), installed)
             exe = FOLDER + r"\tobble.exe"
             check('the Start-menu shortcut "Tobble" starts tobble.exe in its folder',
                   names_folder(drive / LINK, exe))
