@@ -12,6 +12,8 @@ namespace {
 
 constexpr char kLoadError[] =
     "box 16 Error!: Error opening the config.ini file!  Exact error was:  ";
+constexpr char kSetTimeAsk[] =
+    "input Set Auto Play Time: Enter a time in milliseconds (10 seconds = 10000). [20000]";
 
 // The program's logic over fakes, with a content directory holding a picture.
 struct Tobble : ::testing::Test {
@@ -114,15 +116,12 @@ TEST_F(Tobble, SayWhatReplaysTheGreetingFirstAndAboutPlaysItAndShowsWhoMadeTobbl
 
 TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
     start(1, 1);
-    const std::string ask =
-        "input Set Auto Play Time: Enter a time in milliseconds (10 seconds = 10000). [20000]";
     for (const char16_t* answer : {u"", u" ", u"+", u"abc", u"32768", u"-1", u"-32768", u"1e3",
                                    u"10.5", u"0x10", u"12 34", u"٣"}) {
         platform.inputAnswer = answer;
         form.mnuSetTime_Click();
-        EXPECT_EQ(take(), EventLog{ask});
-        EXPECT_EQ(form.tmrRandom.interval(), 20000);
-        EXPECT_FALSE(form.tmrRandom.enabled());
+        EXPECT_EQ(take(), EventLog{kSetTimeAsk});
+        EXPECT_TRUE(form.tmrRandom.interval() == 20000 && !form.tmrRandom.enabled());
     }
     platform.inputAnswer = u" 1000 ";
     form.mnuSetTime_Click();
@@ -164,9 +163,8 @@ TEST_F(Tobble, AFailureOfOpenConfigIsIgnoredAndAnUnexpectedOneIsShownAndTheProgr
     EXPECT_EQ(take(), EventLog{"start editor config.ini in " + dir.prefix() + " show 1"});
     platform.inputBoxBreaks = true;
     program.menuChosen(MenuCommand::mnuSetTime);
-    const EventLog shown = take();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1], "box 16 Tobble: Tobble could not finish what it was doing:  out of memory");
+    EXPECT_EQ(take(), (EventLog{kSetTimeAsk, "box 16 Tobble: Tobble could not finish what it was "
+                                             "doing:  out of memory"}));
     program.label2Clicked(1);
     EXPECT_EQ(log.back(), "label Line 1");
 }
