@@ -111,15 +111,13 @@ class Session(Desktop):
         finally:
             super().stop()
 
-    def check(self, what, ok, detail=""):
+    def check(self, what, ok, detail="", needed=False):  # needed: the session cannot go on without
         RESULTS.append((what, bool(ok)))
         print(f"  {'PASS' if ok else 'FAIL'}  {what}" + (f"  ({detail})" if detail else ""),
               flush=True)
-        return ok
-
-    def require(self, what, ok, detail=""):
-        if not self.check(what, ok, detail):
+        if needed and not ok:
             raise RuntimeError(f"cannot go on: {what}")
+        return ok
 
     # -- the program and its windows
     def launch(self, greeting=True, client=True):  # from elsewhere; waits for the greeting
@@ -172,7 +170,7 @@ class Session(Desktop):
             top = next((r for r in range(h) if column(0, r) == BLACK), 0)
             return top >= 10 and all(column(0, top + i) == BLACK for i in range(8)) and top
         self.menu = until(menu_height, 10)
-        self.require("a menu bar above a black client area", self.menu)
+        self.check("a menu bar above a black client area", self.menu, needed=True)
         # Wine gives keys to a window it has just shown only once it has been clicked.
         self.click(3, 3)
         time.sleep(0.3)
@@ -308,7 +306,7 @@ def talking(s):
     closing the window."""
     s.expect_sound("start-up plays the greeting 0.wav", s.launch, "0.wav", 2.0,
                    again=lambda: s.key("F5"))  # Say What? replays it
-    s.require("the title is config.ini's", s.title() == s.ch.title, repr(s.title()))
+    s.check("the title is config.ini's", s.title() == s.ch.title, repr(s.title()), True)
     s.shows("the greeting is shown", s.ch.greeting)
     faults = s.layout_faults()
     s.check("the window is centred and kept above the others; its client area black around "

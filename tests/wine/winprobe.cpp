@@ -23,15 +23,13 @@ void print(HWND window, const char* kind, int id = 0) {
     std::printf("%s\t%d\t%ls\n", kind, id, text);
 }
 
-BOOL CALLBACK printControl(HWND control, LPARAM) {
-    print(control, "control", GetDlgCtrlID(control));
-    return TRUE;
-}
-
-BOOL CALLBACK printWindow(HWND window, LPARAM) {
-    if (IsWindowVisible(window)) {
+// child: 0 for the top-level windows, 1 for their controls.
+BOOL CALLBACK printWindow(HWND window, LPARAM child) {
+    if (child)
+        print(window, "control", GetDlgCtrlID(window));
+    else if (IsWindowVisible(window)) {
         print(window, "window");
-        EnumChildWindows(window, printControl, 0);
+        EnumChildWindows(window, printWindow, 1);
     }
     return TRUE;
 }
