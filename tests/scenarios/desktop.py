@@ -22,15 +22,23 @@ def wait_for(predicate, timeout, what, interval=0.05):
     return value
 
 
+def end_all_with(variable, also=None):  # the processes with that environment variable, and also
+    for pid in [also] + [int(e) for e in os.listdir("/proc") if e.isdigit()]:
+        try:
+            if pid == also or pid != os.getpid() and variable.encode() in open(
+                    f"/proc/{pid}/environ", "rb").read().split(b"\0"):
+                os.kill(pid, signal.SIGTERM)
+        except (OSError, TypeError):
+            pass
+
+
 class Desktop:
     rate = 16000  # of the recording, mono 16-bit
     wait_for = staticmethod(wait_for)
 
     def __init__(self, window_manager=True, sound="pulseaudio"):
         self.window_manager = window_manager  # off only for timings of a bare X server
-        if sound not in ("pulseaudio", "pipewire"):
-            raise ValueError(f"no such sound server: {sound}")
-        self.sound = sound
+        self.sound = sound  # "pulseaudio" or "pipewire"
         self.dir = tempfile.mkdtemp(prefix="tobble-desktop-")
         self.procs, self.bus_pid, self.env = [], None, dict(os.environ)  # procs: (name, Popen)
         self.recording = os.path.join(self.dir, "sink.raw")
@@ -102,9 +110,7 @@ class Desktop:
         self.start_pulse()
 
     # -- the sound server clients talk to (`pulse`: the PulseAudio daemon, or pipewire-pulse)
-    def start_pulse(self):
-        """Starts it (again) with the null sink as default, a keep-alive stream and the
-        recorder of the sink."""
+    def start_pulse(self):  # (again), the null sink as default, a keep-alive stream, its recorder
         d = self.dir
         if self.sound == "pipewire":
             self.pulse = self.spawn_logged("pipewire-pulse", ["pipewire-pulse"])
@@ -154,14 +160,7 @@ class Desktop:
         self.procs.clear()
         # The bus, and the accessibility bus and registry it started on demand, belong to this
         # desktop: they are found by the runtime directory in their environment.
-        needle = f"XDG_RUNTIME_DIR={self.dir}/run".encode()
-        for pid in [self.bus_pid] + [int(e) for e in os.listdir("/proc") if e.isdigit()]:
-            try:
-                if pid == self.bus_pid or pid != os.getpid() and needle in open(
-                        f"/proc/{pid}/environ", "rb").read().split(b"\0"):
-                    os.kill(pid, signal.SIGTERM)
-            except (OSError, TypeError):
-                pass
+        end_all_with(f"XDG_RUNTIME_DIR={self.dir}/run", self.bus_pid)
         self.bus_pid = None
         if not os.environ.get("TOBBLE_KEEP_DESKTOP"):
             shutil.rmtree(self.dir, ignore_errors=True)
@@ -175,14 +174,14 @@ def _lib(name, **functions):
     return lib
 
 
-_P, _U, _I, _L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long
+_P, _U, _I, _L, _N = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_uint
 _x11 = _lib("X11", XOpenDisplay=(_P, ctypes.c_char_p),
             XDefaultRootWindow=(_U, _P), XGetImage=(_P, _P, _U, _I, _I, _U, _U, _U, _I),
             XDestroyImage=(_I, _P), XFlush=(_I, _P), XSelectInput=(_I, _P, _U, _L),
-            XPending=(_I, _P), XNextEvent=(_I, _P, _P), XConnectionNumber=(_I, _P))
-_x11.XkbSetAutoRepeatRate.restype, _x11.XkbSetAutoRepeatRate.argtypes = _I, [_P] + [ctypes.c_uint] * 3
+            XPending=(_I, _P), XNextEvent=(_I, _P, _P), XConnectionNumber=(_I, _P),
+            XkbSetAutoRepeatRate=(_I, _P, _N, _N, _N))
 _xtst = _lib("Xtst", XTestFakeMotionEvent=(_I, _P, _I, _I, _I, _U),
-             XTestFakeButtonEvent=(_I, _P, ctypes.c_uint, _I, _U))
+             XTestFakeButtonEvent=(_I, _P, _N, _I, _U))
 
 
 class _XImage(ctypes.Structure):  # the head of XImage, as far as it is read here
@@ -243,8 +242,7 @@ def _blocks(samples, rate):
             for i in range(0, len(samples) - n + 1, n)]
 
 
-def _tone_share(samples, rate, freq):
-    """Share of the window's energy at freq (Goertzel): about 1 for a pure tone of it."""
+def _tone_share(samples, rate, freq):  # energy at freq (Goertzel): about 1 for a pure tone of it
     energy = sum(v * v for v in samples)
     coeff, s1, s2 = 2 * math.cos(2 * math.pi * freq / rate), 0.0, 0.0
     for v in samples:
@@ -263,12 +261,9 @@ class Listener:
         with open(self.path, "rb") as f:
             f.seek(start * 2)
             data = f.read() if end is None else f.read((end - start) * 2)
-        samples = array.array("h")
-        samples.frombytes(data[: len(data) // 2 * 2])
-        return samples
+        return array.array("h", data[: len(data) // 2 * 2])
 
-    def share(self, samples, at, name):
-        """How much of the 100 ms from sample `at` is the tone `name` (0 to 1)."""
+    def share(self, samples, at, name):  # how much of the 100 ms from sample at is the tone
         return _tone_share(samples[at: at + self.rate // 10], self.rate, self.tones[name])
 
     def identify(self, samples, at):  # the tone past its fade-in, or None for another sound

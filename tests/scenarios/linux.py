@@ -6,10 +6,10 @@ import json
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 
+from desktop import end_all_with
 from scenarios import read_only
 
 PYTHON = "/usr/bin/python3"
@@ -28,13 +28,7 @@ class Linux:
 
     def finish(self, s=None):
         if self.home:  # the unprivileged programs, found by their home
-            for pid in (int(e) for e in os.listdir("/proc") if e.isdigit()):
-                try:
-                    if f"HOME={self.home}".encode() in open(f"/proc/{pid}/environ", "rb").read(
-                            ).split(b"\0"):
-                        os.kill(pid, signal.SIGTERM)
-                except OSError:
-                    pass
+            end_all_with(f"HOME={self.home}")
         if self.read_only_folder:
             read_only(self.read_only_folder, False)
         self.prefix, self.home, self.read_only_folder = [], None, None
@@ -46,8 +40,7 @@ class Linux:
         root = os.geteuid() == 0
         for folder, mode in ((self.home, 0o755), (run, 0o700)):
             os.makedirs(folder, mode)
-            if root:
-                os.chown(folder, USER, USER)
+            os.chown(folder, USER, USER) if root else None
         if root:
             os.chmod(s.dir, 0o711)  # the program and its character reachable, nothing writable
             self.prefix = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups",
@@ -58,22 +51,16 @@ class Linux:
         s.env.update(HOME=self.home, XDG_RUNTIME_DIR=run, XDG_DATA_HOME=f"{self.home}/.local/share",
                      XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache")
         # A session bus of its own, root's refuses it; then its accessibility bus, as prepare.
-        out = s.run(self.prefix + ["dbus-daemon", "--session", "--fork", "--print-address=1"],
-                    timeout=10).stdout.split()
-        s.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
+        s.env["DBUS_SESSION_BUS_ADDRESS"] = s.run(self.prefix + [
+            "dbus-daemon", "--session", "--fork", "--print-address=1"], timeout=10).stdout.strip()
+        self.accessibility_bus(s)
+
+    def accessibility_bus(self, s):  # up before the program starts, or Qt never joins it
         s.run(self.prefix + ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
                              "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
 
     def own_home(self, s):
         return self.home
-
-    def editor_log_ready(self, s):  # the recorder may write it, in a folder it cannot
-        open(s.editor_log, "w").close()
-        os.chmod(s.editor_log, 0o666)
-
-    def question(self, s, text):
-        texts = self.box_texts(s, "Tobble")
-        s.check("the question box asks in plain words", any(text in t for t in texts), texts)
 
     def startable(self, s, copy):
         link = os.path.join(copy, "tobble")
@@ -102,9 +89,7 @@ class Linux:
                     f"json.dump([sys.argv[1:], os.getcwd()], open({s.editor_log!r}, 'w'))\n")
         os.chmod(os.path.join(bindir, "xdg-open"), 0o755)
         s.env["PATH"] = bindir + os.pathsep + s.env["PATH"]
-        # The accessibility bus must be up before the program starts, or Qt never joins it.
-        s.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-               "/org/a11y/bus", "org.a11y.Bus.GetAddress"])
+        self.accessibility_bus(s)
 
     def command(self, s):
         return self.prefix + [os.path.join(s.appdir, "tobble")]
@@ -114,7 +99,7 @@ class Linux:
 
     def tree(self, s):
         # As the program's user, who may not be able to read this file.
-        source = "".join(inspect.getsource(f) for f in (applications, probe))
+        source = "".join(inspect.getsource(f) for f in (applications, nodes, probe))
         code = "import json, sys\n" + source + "probe()"
         return json.loads(s.run(self.prefix + [PYTHON, "-c", code], timeout=30).stdout or "[]")
 
@@ -152,14 +137,16 @@ def applications():
     return [a for a in pyatspi.Registry.getDesktop(0) if a and a.name.lower() == "tobble"]
 
 
+def nodes(acc, depth=0):  # acc and all below it, with their depth
+    yield acc, depth
+    for child in acc:
+        if child is not None:
+            yield from nodes(child, depth + 1)
+
+
 def press(name):  # by the button's own press (or click) action
-    def buttons(acc):
-        if acc.getRoleName() == "push button" and acc.name == name:
-            yield acc
-        for child in acc:
-            if child is not None:
-                yield from buttons(child)
-    for button in (b for app in applications() for b in buttons(app)):
+    for button in (a for app in applications() for a, _ in nodes(app)
+                   if a.getRoleName() == "push button" and a.name == name):
         action = button.queryAction()
         for i in range(action.nActions):
             if action.getName(i).lower() in ("press", "click"):
@@ -170,7 +157,7 @@ def press(name):  # by the button's own press (or click) action
 def probe():
     import pyatspi
 
-    def walk(acc, depth):
+    def described(acc, depth):
         item = {"role": acc.getRoleName(), "name": acc.name or "", "depth": depth}
         if acc.getState().contains(pyatspi.STATE_CHECKED):
             item["checked"] = True
@@ -183,12 +170,9 @@ def probe():
             item["size"] = [ext.width, ext.height]
         except NotImplementedError:
             pass
-        yield item
-        for child in acc:
-            if child is not None:
-                yield from walk(child, depth + 1)
+        return item
 
-    json.dump([item for app in applications() for item in walk(app, 0)], sys.stdout)
+    json.dump([described(*n) for app in applications() for n in nodes(app)], sys.stdout)
 
 
 if __name__ == "__main__":

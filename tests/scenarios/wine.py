@@ -91,13 +91,6 @@ class Wine:
         users = os.path.join(self.env["WINEPREFIX"], "drive_c", "users")
         return next(os.path.join(users, u) for u in sorted(os.listdir(users)) if u != "Public")
 
-    def editor_log_ready(self, s):
-        pass
-
-    def question(self, s, text):
-        texts = self.box_texts(s, "Tobble")
-        s.check("the question box asks in plain words", any(text in t for t in texts), texts)
-
     def startable(self, s, copy):
         exe = os.path.join(copy, "tobble.exe")
         s.check("Yes: the copy has its own tobble.exe", os.path.isfile(exe) and open(
@@ -116,11 +109,10 @@ class Wine:
     def probe(self, s):  # [(title, [(control id, text)])] of the visible windows
         windows = []
         for line in s.run([self.wine, self.probe_exe], timeout=60).stdout.splitlines():
-            kind, _, rest = line.partition("\t")
+            kind, number, text = (line + "\t\t").split("\t")[:3]
             if kind == "window":
-                windows.append((rest, []))
+                windows.append((text, []))
             elif kind == "control" and windows:
-                number, _, text = rest.partition("\t")
                 windows[-1][1].append((int(number), text))
         return windows
 

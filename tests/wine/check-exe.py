@@ -11,17 +11,15 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "winmm.
                "msvcrt.dll", "advapi32.dll", "shell32.dll", "comctl32.dll", "ole32.dll",
                "oleaut32.dll", "comdlg32.dll", "ws2_32.dll", "shlwapi.dll", "version.dll"}
 WIDTHS = {"pe32": (0x10B, 0x14C, "x86"), "pe32+": (0x20B, 0x8664, "amd64")}
-failed = 0
+failed = []
 
 
 def check(what, ok, detail=""):
-    global failed
     print(f"{'PASS' if ok else 'FAIL'}: {what}" + ("" if ok else f" ({detail})"))
-    failed += not ok
+    failed.extend([] if ok else [what])
 
 
-def resources(pe, kind):
-    """{id: data} of one resource type, first language of each."""
+def resources(pe, kind):  # {id: data} of one resource type, first language of each
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     return {item.id: pe.get_data(item.directory.entries[0].data.struct.OffsetToData,
                                  item.directory.entries[0].data.struct.Size)
@@ -29,8 +27,7 @@ def resources(pe, kind):
             for item in entry.directory.entries}
 
 
-def group(pe, kind):
-    """(width, height, bit count, id) of each image of the first icon or cursor group."""
+def group(pe, kind):  # (width, height, bits, id) of each image of the first icon or cursor group
     data = next(iter(resources(pe, kind).values()), b"\0" * 6)
     return [(a, b, bits, ident) for a, b, _, _, _, bits, _, ident in
             (struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i)
@@ -42,8 +39,7 @@ def dib_bits(data, skip):  # the bit count of an icon (skip 0) or cursor (skip 4
 
 
 def main():
-    width, exe = sys.argv[1][2:], sys.argv[2]
-    magic, machine, arch = WIDTHS[width]
+    (width, (magic, machine, arch)), exe = (w := sys.argv[1][2:], WIDTHS[w]), sys.argv[2]
     pe = pefile.PE(exe)
     check(f"{exe} is {width.upper()} for {arch}, a GUI program",
           (pe.OPTIONAL_HEADER.Magic, pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem)

@@ -13,36 +13,30 @@
 namespace {
 
 // WM_GETTEXT, not GetWindowText: only the message reaches another process's edit controls.
-void print(HWND window, const char* kind, int id = -1) {
+void print(HWND window, const char* kind, int id = 0) {
     wchar_t text[4096] = L"";
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         2000, nullptr);
     for (wchar_t& c : text)
         if (c == L'\t' || c == L'\n' || c == L'\r')
             c = L' ';
-    if (id < 0)
-        std::printf("%s\t%ls\n", kind, text);
-    else
-        std::printf("%s\t%d\t%ls\n", kind, id, text);
+    std::printf("%s\t%d\t%ls\n", kind, id, text);
 }
 
-BOOL CALLBACK printControl(HWND control, LPARAM) {
-    print(control, "control", GetDlgCtrlID(control));
-    return TRUE;
-}
-
-BOOL CALLBACK printWindow(HWND window, LPARAM) {
-    if (IsWindowVisible(window)) {
+// child: 0 for the top-level windows, 1 for their controls.
+BOOL CALLBACK printWindow(HWND window, LPARAM child) {
+    if (child)
+        print(window, "control", GetDlgCtrlID(window));
+    else if (IsWindowVisible(window)) {
         print(window, "window");
-        EnumChildWindows(window, printControl, 0);
+        EnumChildWindows(window, printWindow, 1);
     }
     return TRUE;
 }
 
 VARIANT itself() {
-    VARIANT child{};
+    VARIANT child{}; // lVal 0: CHILDID_SELF
     child.vt = VT_I4;
-    child.lVal = CHILDID_SELF;
     return child;
 }
 
@@ -70,17 +64,13 @@ BOOL CALLBACK findButton(HWND control, LPARAM data) {
     return !button.found;
 }
 
-BOOL CALLBACK findButtonIn(HWND window, LPARAM data) {
-    EnumChildWindows(window, findButton, data);
-    return !reinterpret_cast<Button*>(data)->found;
-}
-
 // By its default action where the system has one; Wine has none, and there BM_CLICK, which
 // that action sends to a push button, stands in for it.
 int press(const wchar_t* name) {
     CoInitialize(nullptr);
     Button button{name};
-    EnumWindows(findButtonIn, reinterpret_cast<LPARAM>(&button));
+    // The desktop's children, their children and so on: every control of every window.
+    EnumChildWindows(GetDesktopWindow(), findButton, reinterpret_cast<LPARAM>(&button));
     if (!button.found) {
         std::printf("no button named %ls\n", name);
         return 1;
@@ -88,7 +78,6 @@ int press(const wchar_t* name) {
     const bool action = SUCCEEDED(button.accessible->accDoDefaultAction(itself()));
     if (!action)
         SendMessageTimeoutW(button.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-    std::printf("pressed by %s\n", action ? "its default action" : "BM_CLICK");
     button.accessible->Release();
     return 0;
 }
