@@ -274,16 +274,20 @@ class Listener:
 
     def sounds_since(self, mark, min_gap_ms=40, min_len_ms=30):
         """[(seconds after mark, name or None, length)] of each sound begun after the mark (not
-        one already under way at it: its tail is too short to name)."""
-        samples, n, gap = self.read(mark), self.rate * BLOCK_MS // 1000, min_gap_ms // BLOCK_MS
+        one already under way at it: its tail is too short to name). Read from a little before
+        the mark: a sound with a sharp attack can begin in the mark's own block."""
+        n, gap, lead = self.rate * BLOCK_MS // 1000, min_gap_ms // BLOCK_MS, 4
+        start = max(0, mark - lead * n)
+        samples, lead = self.read(start), (mark - start) // n
         runs = []  # [first block, block after the last] of each stretch of sound
         for i in (i for i, r in enumerate(_blocks(samples, self.rate)) if r > LOUD):
             if runs and i - runs[-1][1] < gap:
                 runs[-1][1] = i + 1
             else:
                 runs.append([i, i + 1])
-        return [(a * n / self.rate, self.identify(samples, a * n), (b - a) * n / self.rate)
-                for a, b in runs if a > 0 and (b - a) * BLOCK_MS >= min_len_ms]
+        return [((a - lead) * n / self.rate, self.identify(samples, a * n),
+                 (b - a) * n / self.rate)
+                for a, b in runs if a >= max(lead, 1) and (b - a) * BLOCK_MS >= min_len_ms]
 
     def is_quiet(self):  # the last 150 ms
         end = self.now()
