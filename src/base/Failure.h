@@ -11,6 +11,8 @@ namespace tobble {
 class Failure : public std::runtime_error {
 public:
     explicit Failure(std::u16string description);
+    // The description followed by the file it concerns: "Permission denied (/home/me/x)".
+    Failure(const std::u16string& description, const std::u16string& file);
 
     const std::u16string& description() const { return description_; }
 

@@ -3,14 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 
 namespace tobble {
 namespace {
-
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
 
 bool equalIgnoringAsciiCase(const std::u16string& a, const std::u16string& b) {
     if (a.size() != b.size())

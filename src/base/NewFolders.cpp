@@ -4,6 +4,7 @@
 #include <array>
 #include <system_error>
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "base/NumberText.h"
 
@@ -15,14 +16,14 @@ namespace {
 constexpr std::size_t kLongestName = 64;
 
 [[noreturn]] void fail(const std::error_code& error, const fs::path& path) {
-    throw Failure(systemDescription(error) + u" (" + path.u16string() + u")");
+    throw Failure(systemDescription(error), path.u16string());
 }
 
 bool isDeviceName(std::u16string_view name) {
     const std::u16string_view stem = name.substr(0, name.find(u'.'));
     std::u16string upper;
     for (const char16_t c : stem)
-        upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+        upper += asciiUpper(c);
     static constexpr std::array<std::u16string_view, 4> kDevices{u"CON", u"PRN", u"AUX", u"NUL"};
     for (const std::u16string_view device : kDevices)
         if (upper == device)

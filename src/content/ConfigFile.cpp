@@ -5,6 +5,7 @@
 #include "base/Failure.h"
 #include "base/FileNames.h"
 #include "base/NumberText.h"
+#include "content/ByteSource.h"
 
 namespace tobble {
 namespace {

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "content/ByteSource.h"
 #include "content/ConfigFields.h"
 #include "content/ConfigText.h"
 #include "content/ItemReader.h"

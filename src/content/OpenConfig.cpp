@@ -46,9 +46,8 @@ void Form1::mnuOpenConfig_Click() {
     try {
         platform_.startProcess(platform_.editorProgram() + u" " + fileName, directory,
                                vbNormalFocus);
-    } catch (const Failure&) {
-        // An editor that cannot be started is not worth a message.
     } catch (const std::exception&) {
+        // An editor that cannot be started is not worth a message.
     }
     if (!ownCopy)
         return;

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "base/NewFolders.h"
 
@@ -22,21 +23,17 @@ bool isCharacterFile(const fs::path& name) {
     std::string text;
     for (const auto c : name.native()) {
         const auto code = static_cast<std::uint32_t>(c) & (sizeof c == 1 ? 0xFFu : 0xFFFFFFFFu);
-        text += (code >= 'A' && code <= 'Z') ? static_cast<char>(code - 'A' + 'a')
-                                             : (code < 0x80 ? static_cast<char>(code) : '?');
+        text += code < 0x80 ? static_cast<char>(asciiLower(static_cast<char16_t>(code))) : '?';
     }
     return text == "config.ini" || text == "picture.jpg" ||
            (text.size() > 4 && text.ends_with(".wav"));
 }
 
-[[noreturn]] void fail(const std::error_code& error, const fs::path& path) {
-    throw Failure(systemDescription(error) + u" (" + path.u16string() + u")");
-}
-
 // The system's last error: a stream's failure does not say why, and copy_file reports a disk that
 // fills up midway as an input/output error.
 [[noreturn]] void failWithLastError(const fs::path& path) {
-    fail(std::error_code(errno ? errno : EIO, std::generic_category()), path);
+    throw Failure(systemDescription(std::error_code(errno ? errno : EIO, std::generic_category())),
+                  path.u16string());
 }
 
 void copyFile(const fs::path& from, const fs::path& to) {
@@ -71,7 +68,7 @@ void copyCharacterFiles(const fs::path& from, const fs::path& to) {
             copyFile(it->path(), to / name);
     }
     if (error)
-        fail(error, from);
+        throw Failure(systemDescription(error), from.u16string());
 }
 
 } // namespace

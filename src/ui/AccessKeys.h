@@ -5,22 +5,19 @@
 #include <span>
 #include <string_view>
 
+#include "base/AsciiCase.h"
 #include "ui/MenuTree.h"
 
 namespace tobble {
 
-// The menu's captions are ASCII: a key matches its letter in either case.
-constexpr char16_t upperAscii(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-// The letter that a caption's "&" underlines, in upper case, or 0 for none ("&&" is a plain "&").
+// The letter that a caption's "&" underlines, in upper case since a key matches its letter in
+// either case, or 0 for none ("&&" is a plain "&").
 constexpr char16_t accessKeyOf(std::u16string_view caption) {
     for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] != u'&')
             continue;
         if (caption[i + 1] != u'&')
-            return upperAscii(caption[i + 1]);
+            return asciiUpper(caption[i + 1]);
         ++i;
     }
     return 0;
@@ -38,7 +35,7 @@ struct AccessKeyChoice {
 constexpr std::optional<AccessKeyChoice> nextItemForKey(std::span<const MenuEntry> entries,
                                                         char16_t letter,
                                                         std::optional<std::size_t> highlighted) {
-    const char16_t key = upperAscii(letter);
+    const char16_t key = asciiUpper(letter);
     if (key == 0)
         return std::nullopt;
     std::optional<std::size_t> first, next;

@@ -83,7 +83,7 @@ void LinuxPlatform::makeStartable(const std::u16string& folder, const std::u16st
     std::filesystem::create_symlink(QFile::encodeName(program).toStdString(),
                                     QFile::encodeName(link).toStdString(), error);
     if (error)
-        throw Failure(systemDescription(error) + u" (" + link.toStdU16String() + u")");
+        throw Failure(systemDescription(error), link.toStdU16String());
 
     const std::filesystem::path applications = applicationsFolder().toStdU16String();
     const std::filesystem::path createdAbove = createFolders(applications);
@@ -95,7 +95,7 @@ void LinuxPlatform::makeStartable(const std::u16string& folder, const std::u16st
         const std::u16string description = entry.errorString().toStdU16String();
         entry.cancelWriting();
         removeQuietly(createdAbove);
-        throw Failure(description + u" (" + entry.fileName().toStdU16String() + u")");
+        throw Failure(description, entry.fileName().toStdU16String());
     }
 }
 

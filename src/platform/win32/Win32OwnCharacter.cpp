@@ -93,8 +93,7 @@ void writeShortcut(const std::u16string& file, const std::u16string& program,
         CoUninitialize();
     if (FAILED(result)) {
         DeleteFileW(wide(file));
-        throw Failure(Win32Platform::describeError(static_cast<DWORD>(result)) + u" (" + file +
-                      u")");
+        throw Failure(Win32Platform::describeError(static_cast<DWORD>(result)), file);
     }
 }
 
@@ -130,7 +129,7 @@ std::u16string Win32Platform::ownCharactersFolder() {
 void Win32Platform::makeStartable(const std::u16string& folder, const std::u16string& name) {
     const std::u16string program = programIn(folder);
     if (!CopyFileW(wide(runningProgram()), wide(program), TRUE))
-        throw Failure(describeError(GetLastError()) + u" (" + program + u")");
+        throw Failure(describeError(GetLastError()), program);
     const std::filesystem::path menu = shellFolder(CSIDL_PROGRAMS);
     const std::filesystem::path createdAbove = createFolders(menu);
     try {
