@@ -46,13 +46,14 @@ struct Button {
     IAccessible* accessible = nullptr;
 };
 
-// A button is found by the name that the system's accessibility layer gives it.
+// A button is found by the name that the system's accessibility layer gives it. __uuidof, not
+// IID_IAccessible: 64-bit MinGW's liboleacc.a makes that name a code thunk, not the identifier.
 BOOL CALLBACK findButton(HWND control, LPARAM data) {
     auto& button = *reinterpret_cast<Button*>(data);
     wchar_t className[8] = L"";
     BSTR name = nullptr;
     if (GetClassNameW(control, className, 8) && _wcsicmp(className, L"Button") == 0 &&
-        SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+        SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
                                              reinterpret_cast<void**>(&button.accessible)))) {
         if (SUCCEEDED(button.accessible->get_accName(itself(), &name)) && name &&
             std::wcscmp(name, button.name) == 0)
