@@ -4,18 +4,30 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/SpeechState.h"
 #include "base/Failure.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/SpeechFields.h"
 
 namespace {
 
 using namespace tobble;
 
+// What a load fills, as the program keeps it.
+struct Speech {
+    std::u16string ReadBuffer;
+    std::uint8_t PhraseCount = 0;
+    TextList Phrases;
+    std::uint8_t AnswerCount = 0;
+    TextList Answers;
+    std::uint8_t CurrentIndex = 0;
+
+    ConfigFields fields() {
+        return {ReadBuffer, PhraseCount, Phrases, AnswerCount, Answers, CurrentIndex};
+    }
+};
+
 struct Load {
-    SpeechState speech;
+    Speech speech;
     int titles = 0;
     bool failed = false;
     std::size_t items = 0;
@@ -37,8 +49,7 @@ Load load(std::string_view bytes, std::size_t step, std::size_t pieceBytes, std:
     };
     try {
         readConfigItems(
-            reader, configFields(result.speech), [&](const std::u16string&) { ++result.titles; },
-            seen);
+            reader, result.speech.fields(), [&](const std::u16string&) { ++result.titles; }, seen);
     } catch (const Failure& failure) {
         result.failed = true;
         if (failure.description().empty())
@@ -66,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const Load whole = load(bytes, bytes.size() + 1, bytes.size() + 1, kMaxItemChars);
     // Only counts that fit the lists are ever stored, and the title is set at most once.
-    if (whole.speech.PhraseCount >= kListSlots || whole.speech.AnswerCount >= kListSlots ||
+    if (whole.speech.PhraseCount >= kListEntries || whole.speech.AnswerCount >= kListEntries ||
         whole.titles > 1)
         std::abort();
     if (!whole.failed && (whole.titles != 1 || whole.missingSeen))

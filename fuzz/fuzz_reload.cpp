@@ -1,6 +1,6 @@
-// The whole loader, Form1::mnuReload_Click, on an arbitrary config.ini: the file is written to a
-// scratch directory that stands in for the program's directory. Checks that every failure ends in
-// the one message box with the fixed text, and that a later good file always loads.
+// The whole loader, as Reload runs it, on an arbitrary config.ini: the file is written to a
+// scratch directory that stands in for the character's. Checks that every failure ends in the one
+// "Error!" text, and that a later good file always loads.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -8,52 +8,26 @@
 #include <string>
 #include <unistd.h>
 
-#include "UnseenWindow.h"
-#include "app/Form1.h"
-#include "app/Program.h"
-#include "base/Failure.h"
 #include "base/TextEncoding.h"
+#include "content/CharacterLoad.h"
 
 namespace {
 
 using namespace tobble;
 namespace fs = std::filesystem;
 
-class ScratchPlatform : public Platform {
-public:
-    explicit ScratchPlatform(std::u16string directory) : directory_(std::move(directory)) {}
-    int boxes = 0;
-
-    void playSoundAsync(const std::u16string&) override {}
-    void makeTopmost(WindowHandle) override {}
-    void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
-        static const std::u16string prefix =
-            u"Error opening the config.ini file!  Exact error was:  ";
-        if (!text.starts_with(prefix) || text.size() == prefix.size() || style != 16 ||
-            title != u"Error!")
-            std::abort();
-        ++boxes;
-    }
-    std::u16string inputBox(const std::u16string&, const std::u16string&,
-                            const std::u16string&) override {
-        return {};
-    }
+// Every picture decodes: the target is the config.ini half.
+struct AnyPicture : PictureDecoder {
     PicturePtr loadPicture(const std::u16string&) override { return std::make_shared<Picture>(); }
-    void startProcess(const std::u16string&, const std::u16string&, int) override {}
-    std::u16string editorProgram() const override { return u"editor"; }
-    double timeOfDay() override { return 0.0; }
-    std::u16string programDirectory() override { return directory_; }
-    char16_t directorySeparator() const override { return u'/'; }
-    std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
-    void endProgram() override {}
-    bool askYesNo(const std::u16string&, const std::u16string&) override { return false; }
-    bool mayWrite(const std::u16string&) override { return true; }
-    std::u16string ownCharactersFolder() override { return {}; }
-    void makeStartable(const std::u16string&, const std::u16string&) override {}
-    void startCharacter(const std::u16string&) override {}
+};
 
-private:
-    std::u16string directory_;
+struct Speech {
+    std::u16string ReadBuffer;
+    std::uint8_t PhraseCount = 0;
+    TextList Phrases;
+    std::uint8_t AnswerCount = 0;
+    TextList Answers;
+    std::uint8_t CurrentIndex = 0;
 };
 
 const fs::path& scratch() {
@@ -71,27 +45,33 @@ void writeConfig(const char* data, std::size_t size) {
     out.write(data, static_cast<std::streamsize>(size));
 }
 
+std::optional<std::u16string> reload(Speech& speech) {
+    AnyPicture pictures;
+    return loadCharacter((scratch() / "picture.jpg").u16string(),
+                         (scratch() / "config.ini").u16string(), pictures, decodeWindows1252,
+                         {[](PicturePtr) {},
+                          [](const std::u16string&) {},
+                          {speech.ReadBuffer, speech.PhraseCount, speech.Phrases,
+                           speech.AnswerCount, speech.Answers, speech.CurrentIndex}});
+}
+
 constexpr char kGood[] = "x\n\"Good\"\nx\n1\n\"hi\"\n\"one\"\nx\n1\n\"yes\"\n";
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ScratchPlatform platform(scratch().u16string());
-    UnseenWindow window;
-    Program program(window, platform, window.clock, window.clock);
-    Form1& form = program.form();
-
+    Speech speech;
     writeConfig(reinterpret_cast<const char*>(data), size);
-    form.mnuReload_Click();
-    if (platform.boxes > 1 || form.speech().PhraseCount > 100 || form.speech().AnswerCount > 100)
+    const std::optional<std::u16string> error = reload(speech);
+    if ((error && (!error->starts_with(kLoadErrorText) ||
+                   error->size() == std::char_traits<char16_t>::length(kLoadErrorText))) ||
+        speech.PhraseCount > 100 || speech.AnswerCount > 100)
         std::abort();
 
     // Whatever the bad file did, the next Reload of a good one succeeds.
     writeConfig(kGood, sizeof kGood - 1);
-    const int before = platform.boxes;
-    form.mnuReload_Click();
-    if (platform.boxes != before || form.speech().PhraseCount != 1 ||
-        form.speech().Phrases[1] != u"one" || form.speech().Answers[1] != u"yes")
+    if (reload(speech) || speech.PhraseCount != 1 || speech.Phrases[1] != u"one" ||
+        speech.Answers[1] != u"yes")
         std::abort();
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4)

@@ -1,21 +1,30 @@
 #include "app/Form1.h"
 
-#include "app/SoundFiles.h"
-#include "ui/Layout.h"
+#include <cmath>
+
+#include "content/CharacterFiles.h"
 
 namespace tobble {
 
-Form1::Form1(Window& window, Platform& platform, Module1& module, TimerDriver& randomDriver,
+Form1::Form1(Window& window, const Platform& platform, Module1& module, TimerDriver& randomDriver,
              TimerDriver& flashDriver)
-    : tmrRandom(randomDriver, layout::kRandomInterval),
-      tmrFlash(flashDriver, layout::kFlashInterval), window_(window), platform_(platform),
-      module_(module) {}
+    : tmrRandom(randomDriver, kRandomInterval), tmrFlash(flashDriver, kFlashInterval),
+      window_(window), platform_(platform), module_(module) {}
 
 void Form1::GETPATH() {
-    std::u16string dir = platform_.programDirectory();
+    std::u16string dir = platform_.system.programDirectory();
     if (dir.empty() || (dir.back() != u'/' && dir.back() != u'\\'))
-        dir += platform_.directorySeparator();
+        dir += platform_.system.directorySeparator();
     module_.AppDir = std::move(dir);
+}
+
+std::int16_t Form1::RAND(std::int16_t min, std::int16_t max) {
+    rnd_.randomize(static_cast<float>(platform_.system.timeOfDay()));
+    const double r = rnd_.next();
+    // The span wraps like the 16-bit arithmetic it is; RAND(1, 0) has span 0 and gives 1.
+    const auto span = static_cast<std::int16_t>(max - min + 1);
+    const auto value = static_cast<std::int32_t>(std::floor(r * span)) + min;
+    return static_cast<std::int16_t>(value);
 }
 
 void Form1::playSound(const std::u16string& soundName) {

@@ -5,6 +5,7 @@
 #include "app/Module1.h"
 #include "app/Rnd.h"
 #include "app/SpeechState.h"
+#include "seams/Platform.h"
 #include "ui/MenuTree.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
@@ -13,12 +14,18 @@ namespace tobble {
 
 inline constexpr std::int16_t vbKeyReturn = 13;
 
+// The timers' intervals when the window opens, in milliseconds.
+inline constexpr int kRandomInterval = 20000;
+inline constexpr int kFlashInterval = 100;
+
 // The main window's logic: one handler per control event. The frontend owns the real window and
-// forwards its events here; the handlers live beside the subsystem they belong to.
+// forwards its events here. The handlers are in Form1Talking.cpp (clicks, Enter, the timers, Say
+// What?), Form1Menu.cpp (Shrink, Auto Smack, Set Time, About, Quit) and Form1Character.cpp
+// (Reload and Open Config.ini, the character's files).
 class Form1 {
 public:
     // The timers run on the frontend's clocks; their intervals are the window's stored ones.
-    Form1(Window& window, Platform& platform, Module1& module, TimerDriver& randomDriver,
+    Form1(Window& window, const Platform& platform, Module1& module, TimerDriver& randomDriver,
           TimerDriver& flashDriver);
 
     // Runs the start-up sequence on the first activation only.
@@ -57,7 +64,7 @@ private:
     void speak(const std::u16string& soundName, const std::u16string& text);
 
     Window& window_;
-    Platform& platform_;
+    Platform platform_;
     Module1& module_;
     SpeechState speech_;
     Rnd rnd_;

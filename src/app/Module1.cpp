@@ -5,11 +5,11 @@
 namespace tobble {
 
 void Module1::PlaySoundAsync(const std::u16string& path) {
-    platform_.playSoundAsync(findFileIgnoringCase(path));
+    sound_.playSoundAsync(findFileIgnoringCase(path));
 }
 
 void Module1::MakeTopmost(WindowHandle hWnd) {
-    platform_.makeTopmost(hWnd);
+    desktop_.makeTopmost(hWnd);
 }
 
 } // namespace tobble

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "seams/Desktop.h"
+#include "seams/Sound.h"
 
 namespace tobble {
 
@@ -10,7 +11,7 @@ namespace tobble {
 // two calls into the system.
 class Module1 {
 public:
-    explicit Module1(Platform& platform) : platform_(platform) {}
+    Module1(Sound& sound, Desktop& desktop) : sound_(sound), desktop_(desktop) {}
 
     // Reset by GETPATH to the program's directory, then extended in place with a file name.
     std::u16string AppDir;
@@ -19,7 +20,8 @@ public:
     void MakeTopmost(WindowHandle hWnd);
 
 private:
-    Platform& platform_;
+    Sound& sound_;
+    Desktop& desktop_;
 };
 
 } // namespace tobble

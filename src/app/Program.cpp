@@ -19,9 +19,9 @@ std::u16string widen(std::string_view text) {
 
 } // namespace
 
-Program::Program(Window& window, Platform& platform, TimerDriver& randomDriver,
+Program::Program(Window& window, const Platform& platform, TimerDriver& randomDriver,
                  TimerDriver& flashDriver)
-    : platform_(platform), module_(platform),
+    : desktop_(platform.desktop), module_(platform.sound, platform.desktop),
       form_(window, platform, module_, randomDriver, flashDriver) {}
 
 template <typename Handler> void Program::run(Handler handler) {
@@ -38,7 +38,7 @@ template <typename Handler> void Program::run(Handler handler) {
 
 void Program::reportUnexpected(const std::u16string& description) noexcept {
     try {
-        platform_.messageBox(kUnexpectedText + description, vbCritical, kUnexpectedTitle);
+        desktop_.messageBox(kUnexpectedText + description, vbCritical, kUnexpectedTitle);
     } catch (...) {
         // Nothing is left to tell it with; the program goes on as it was.
     }

@@ -19,7 +19,7 @@ namespace tobble {
 // so no failure unwinds through the toolkit's or the system's own code.
 class Program {
 public:
-    Program(Window& window, Platform& platform, TimerDriver& randomDriver,
+    Program(Window& window, const Platform& platform, TimerDriver& randomDriver,
             TimerDriver& flashDriver);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -39,7 +39,7 @@ private:
     template <typename Handler> void run(Handler handler);
     void reportUnexpected(const std::u16string& description) noexcept;
 
-    Platform& platform_;
+    Desktop& desktop_;
     Module1 module_;
     Form1 form_;
 };

@@ -1,22 +1,27 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
-namespace tobble {
+#include "content/ConfigFields.h"
 
-inline constexpr int kListSlots = 101; // indices 0..100
+namespace tobble {
 
 // What the character can say and what it said last. Lives as long as the window.
 struct SpeechState {
-    std::uint8_t PhraseCount = 0;                   // random lines are Phrases 1..PhraseCount
-    std::uint8_t AnswerCount = 0;                   // answers are Answers 1..AnswerCount
-    std::array<std::u16string, kListSlots> Phrases; // entry 0 is the greeting
-    std::array<std::u16string, kListSlots> Answers; // entry 0 is never used
-    std::uint8_t CurrentIndex = 0;                  // last pick; the loader's loop counter
-    std::u16string ReadBuffer;                      // skipped items and the title
-    std::u16string LastSound;                       // replayed by Say What?
+    std::uint8_t PhraseCount = 0;  // random lines are Phrases 1..PhraseCount
+    std::uint8_t AnswerCount = 0;  // answers are Answers 1..AnswerCount
+    TextList Phrases;              // entry 0 is the greeting
+    TextList Answers;              // entry 0 is never used
+    std::uint8_t CurrentIndex = 0; // last pick; the loader's loop counter
+    std::u16string ReadBuffer;     // skipped items and the title
+    std::u16string LastSound;      // replayed by Say What?
 };
+
+// The fields of the speech state that a load of config.ini fills.
+inline ConfigFields configFields(SpeechState& speech) {
+    return {speech.ReadBuffer,  speech.PhraseCount, speech.Phrases,
+            speech.AnswerCount, speech.Answers,     speech.CurrentIndex};
+}
 
 } // namespace tobble

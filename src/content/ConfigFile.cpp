@@ -134,18 +134,4 @@ void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi,
     readConfigItems(reader, fields, setTitle, seen);
 }
 
-std::u16string pictureRenameHint(const std::u16string& picturePath) {
-    if (examineFile(picturePath).kind != FileKind::Missing || !picturePath.ends_with(u".jpg"))
-        return {};
-    const std::u16string stem = picturePath.substr(0, picturePath.size() - 4);
-    for (const char16_t* extension : {u".jpeg", u".png"}) {
-        const std::u16string other = findFileIgnoringCase(stem + extension);
-        if (examineFile(other).kind == FileKind::Regular) {
-            const std::u16string name = std::filesystem::path(other).filename().u16string();
-            return u"there is a " + name + u": rename it to picture.jpg";
-        }
-    }
-    return {};
-}
-
 } // namespace tobble

@@ -44,7 +44,4 @@ void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi,
                     const ConfigFields& fields, const TitleSetter& setTitle,
                     const ItemSeen& seen = {});
 
-// When picture.jpg is missing beside a picture.jpeg or picture.png, a hint to rename that file.
-std::u16string pictureRenameHint(const std::u16string& picturePath);
-
 } // namespace tobble

@@ -11,6 +11,7 @@
 #include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "base/NewFolders.h"
+#include "content/CharacterFiles.h"
 
 namespace tobble {
 namespace fs = std::filesystem;
@@ -25,8 +26,7 @@ bool isCharacterFile(const fs::path& name) {
         const auto code = static_cast<std::uint32_t>(c) & (sizeof c == 1 ? 0xFFu : 0xFFFFFFFFu);
         text += code < 0x80 ? static_cast<char>(asciiLower(static_cast<char16_t>(code))) : '?';
     }
-    return text == "config.ini" || text == "picture.jpg" ||
-           (text.size() > 4 && text.ends_with(".wav"));
+    return isCopiedCharacterFile(text);
 }
 
 // The system's last error: a stream's failure does not say why, and copy_file reports a disk that
@@ -73,15 +73,15 @@ void copyCharacterFiles(const fs::path& from, const fs::path& to) {
 
 } // namespace
 
-std::u16string makeOwnCopy(Platform& platform, const std::u16string& folder,
+std::u16string makeOwnCopy(OwnCharacters& own, const std::u16string& folder,
                            const std::u16string& title) {
-    const fs::path parent(platform.ownCharactersFolder());
+    const fs::path parent(own.ownCharactersFolder());
     const fs::path createdAbove = createFolders(parent);
     fs::path copy;
     try {
         copy = createFreeFolder(parent, safeFileName(title));
         copyCharacterFiles(fs::path(folder), copy);
-        platform.makeStartable(copy.u16string(), copy.filename().u16string());
+        own.makeStartable(copy.u16string(), copy.filename().u16string());
     } catch (...) {
         removeQuietly(createdAbove.empty() ? copy : createdAbove);
         throw;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "seams/OwnCharacters.h"
 
 namespace tobble {
 
@@ -10,7 +10,7 @@ namespace tobble {
 // into a new folder of the user's own named after title, and has the platform make it startable.
 // Returns the new folder. On any failure nothing of it is left behind, and Failure carries the
 // system's description.
-std::u16string makeOwnCopy(Platform& platform, const std::u16string& folder,
+std::u16string makeOwnCopy(OwnCharacters& own, const std::u16string& folder,
                            const std::u16string& title);
 
 } // namespace tobble

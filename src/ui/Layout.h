@@ -35,9 +35,6 @@ inline constexpr int kImage1CompactTop = 0;
 inline constexpr int kLabel2CompactLeft = 240;
 inline constexpr int kLabel2CompactTop = 120;
 
-inline constexpr int kFlashInterval = 100;
-inline constexpr int kRandomInterval = 20000;
-
 // Colours: red in the low byte.
 inline constexpr std::uint32_t kBlack = 0;
 inline constexpr std::uint32_t kRed = 255;
@@ -45,11 +42,6 @@ inline constexpr std::uint32_t kWhite = 16777215;
 
 // The labels' font: a bold sans-serif of 8.25 pt, 11 px at 96 dpi.
 inline constexpr int kLabelFontPixels = 11;
-
-inline constexpr char16_t kInitialCaption[] = u"Its Tobble!";
-inline constexpr char16_t kAskCaption[] = u"Ask Tobble:";
-// What assistive technology calls the click area: the character itself, whose press makes it talk.
-inline constexpr char16_t kLabel2Name[] = u"Tobble";
 
 constexpr int toPixels(int twips) {
     return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Platform.h"
+#include "seams/Desktop.h"
+#include "seams/Pictures.h"
 #include "ui/MenuTree.h"
 
 namespace tobble {

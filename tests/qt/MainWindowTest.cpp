@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 
 #include "Fakes.h"
-#include "frontend/qt/CommandLine.h"
 #include "frontend/qt/MainWindow.h"
+#include "frontend/qt/ProgramArguments.h"
 #include "frontend/qt/QtPlatformChoice.h"
 #include "platform/linux/CanberraSound.h"
 #include "platform/linux/LinuxPlatform.h"

@@ -14,7 +14,7 @@
 #include "app/Program.h"
 #include "base/Failure.h"
 #include "base/TextEncoding.h"
-#include "platform/Platform.h"
+#include "seams/Platform.h"
 #include "ui/Window.h"
 
 namespace tobble::testing {
@@ -29,10 +29,20 @@ struct FakeTimerDriver : TimerDriver {
     int runningInterval = 0, starts = 0;
 };
 
-struct FakePlatform : Platform {
-    FakePlatform(EventLog& to, std::u16string dir) : log(to), directory(std::move(dir)) {}
+// Each seam's fake logs what it is asked to the one log, and answers as the test sets it.
+struct Logged {
+    explicit Logged(EventLog& to) : log(to) {}
+    EventLog& log;
+    void say(std::string line) const { log.push_back(std::move(line)); }
+};
 
+struct FakeSound : Logged, Sound {
+    using Logged::Logged;
     void playSoundAsync(const std::u16string& path) override { say("sound " + toUtf8(path)); }
+};
+
+struct FakeDesktop : Logged, Desktop {
+    using Logged::Logged;
     void makeTopmost(WindowHandle hWnd) override { say("topmost " + std::to_string(hWnd)); }
     void messageBox(const std::u16string& text, int style, const std::u16string& title) override {
         say("box " + std::to_string(style) + " " + toUtf8(title) + ": " + toUtf8(text));
@@ -44,12 +54,27 @@ struct FakePlatform : Platform {
             throw std::runtime_error("out of memory");
         return std::exchange(inputAnswer, u"");
     }
+    bool askYesNo(const std::u16string& text, const std::u16string& title) override {
+        say("ask " + toUtf8(title) + ": " + toUtf8(text));
+        return answerYes;
+    }
+    std::u16string inputAnswer;  // what the next input box returns
+    bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
+    bool answerYes = false;
+};
+
+struct FakePictures : Logged, PictureDecoder {
+    using Logged::Logged;
     PicturePtr loadPicture(const std::u16string& path) override {
         say("picture " + toUtf8(path));
         if (!std::filesystem::is_regular_file(std::filesystem::path(path)))
             throw Failure(u"File not found: " + path);
         return std::make_shared<Picture>();
     }
+};
+
+struct FakeProcesses : Logged, Processes {
+    using Logged::Logged;
     void startProcess(const std::u16string& commandLine, const std::u16string& workingDirectory,
                       int showState) override {
         say("start " + toUtf8(commandLine) + " in " + toUtf8(workingDirectory) + " show " +
@@ -58,35 +83,49 @@ struct FakePlatform : Platform {
             throw Failure(u"File not found");
     }
     std::u16string editorProgram() const override { return u"editor"; }
+    void endProgram() override { say("end"); }
+    bool failProcessStart = false;
+};
+
+struct FakeSystem : SystemFacts {
     double timeOfDay() override { return clock += 0.001; }
     std::u16string programDirectory() override { return directory; }
     char16_t directorySeparator() const override { return u'/'; }
     std::u16string decodeAnsi(std::string_view bytes) override { return decodeWindows1252(bytes); }
-    void endProgram() override { say("end"); }
-    bool askYesNo(const std::u16string& text, const std::u16string& title) override {
-        say("ask " + toUtf8(title) + ": " + toUtf8(text));
-        return answerYes;
-    }
     bool mayWrite(const std::u16string&) override { return writable; }
-    std::u16string ownCharactersFolder() override { return ownFolder; }
-    void makeStartable(const std::u16string& folder, const std::u16string& name) override {
-        say("startable " + toUtf8(folder) + " as " + toUtf8(name));
+    std::u16string directory;
+    double clock = 43200.0;
+    bool writable = true;
+};
+
+struct FakeOwnCharacters : Logged, OwnCharacters {
+    using Logged::Logged;
+    std::u16string ownCharactersFolder() override { return folder; }
+    void makeStartable(const std::u16string& copy, const std::u16string& name) override {
+        say("startable " + toUtf8(copy) + " as " + toUtf8(name));
         if (!startableFailure.empty())
             throw Failure(startableFailure);
     }
-    void startCharacter(const std::u16string& folder) override {
-        say("start character " + toUtf8(folder));
+    void startCharacter(const std::u16string& copy) override {
+        say("start character " + toUtf8(copy));
     }
+    std::u16string folder, startableFailure; // the user's characters; a failure to make one
+};
 
-    std::u16string inputAnswer; // what the next input box returns
-    bool failProcessStart = false;
-    bool writable = true, answerYes = false;
-    std::u16string ownFolder, startableFailure; // the user's characters; a failure to make one
-    bool inputBoxBreaks = false; // an unexpected failure, of the kind no handler treats
-    double clock = 43200.0;
-    EventLog& log;
-    std::u16string directory;
-    void say(std::string line) { log.push_back(std::move(line)); }
+// Every seam's fake, for a program whose character is in directory.
+struct FakePlatform {
+    FakePlatform(EventLog& to, std::u16string directory)
+        : sound(to), desktop(to), pictures(to), processes(to), own(to) {
+        system.directory = std::move(directory);
+    }
+    operator Platform() { return {sound, desktop, pictures, processes, system, own}; }
+
+    FakeSound sound;
+    FakeDesktop desktop;
+    FakePictures pictures;
+    FakeProcesses processes;
+    FakeSystem system;
+    FakeOwnCharacters own;
 };
 
 // Logs all it is told but the check marks, which it keeps to be looked at.

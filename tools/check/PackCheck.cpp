@@ -7,16 +7,12 @@
 #include <set>
 #include <system_error>
 
-#include "UnseenPlatform.h"
-#include "UnseenWindow.h"
-#include "app/Form1.h"
-#include "app/Program.h"
-#include "app/SoundFiles.h"
 #include "base/Failure.h"
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
-#include "content/ConfigFile.h"
-#include "content/SpeechFields.h"
+#include "content/CharacterFiles.h"
+#include "content/CharacterLoad.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace tobble::check {
 namespace {
@@ -65,8 +61,7 @@ std::u16string shortened(std::u16string_view text) {
     return std::u16string(text.substr(0, kShown)) + u"...";
 }
 
-std::vector<SpokenItem> spokenItems(const std::filesystem::path& directory,
-                                    const std::array<std::u16string, kListSlots>& texts,
+std::vector<SpokenItem> spokenItems(const std::filesystem::path& directory, const TextList& texts,
                                     unsigned count, bool answers,
                                     std::set<std::filesystem::path>& used) {
     std::vector<SpokenItem> items;
@@ -80,46 +75,32 @@ std::vector<SpokenItem> spokenItems(const std::filesystem::path& directory,
     return items;
 }
 
-// A second pass over config.ini with the program's own reading, watching every item; Reload
-// itself keeps its reader to itself. Fills in what was read up to a failure.
-void listItems(UnseenPlatform& platform, PackReport& report,
-               std::set<std::filesystem::path>& used) {
-    SpeechState scratch;
-    unsigned lines = 0;
+// What the program would keep of config.ini, and where the reader got to.
+struct Reading {
+    std::u16string ReadBuffer;
+    std::uint8_t PhraseCount = 0;
+    TextList Phrases;
+    std::uint8_t AnswerCount = 0;
+    TextList Answers;
+    std::uint8_t CurrentIndex = 0;
+    unsigned lines = 0; // read so far, a failing one left out
     unsigned answers = 0;
     bool greeting = false;
     TextPosition lastStart;
-    const auto seen = [&](const ConfigItem& item) {
-        lastStart = item.start;
-        report.items.push_back(ItemRow{item.number, item.start.line, toUtf8(roleName(item)),
-                                       shortened(item.text), item.missing});
+};
+
+// Every item as the reader took it, so that an author sees where items shifted.
+ItemSeen watch(Reading& reading, std::vector<ItemRow>& rows) {
+    return [&](const ConfigItem& item) {
+        reading.lastStart = item.start;
+        rows.push_back(ItemRow{item.number, item.start.line, toUtf8(roleName(item)),
+                               shortened(item.text), item.missing});
         if (item.missing)
             return;
-        greeting = greeting || item.role == ItemRole::Greeting;
-        lines += item.role == ItemRole::Line;
-        answers += item.role == ItemRole::Answer;
+        reading.greeting = reading.greeting || item.role == ItemRole::Greeting;
+        reading.lines += item.role == ItemRole::Line;
+        reading.answers += item.role == ItemRole::Answer;
     };
-    try {
-        loadConfigFile(
-            findFileIgnoringCase((report.directory / kConfigFile).u16string()),
-            [&](std::string_view ansi) { return platform.decodeAnsi(ansi); }, configFields(scratch),
-            [](const std::u16string&) {}, seen);
-    } catch (const std::exception&) {
-        // The stop is where the failing item began, or where the file ended.
-        if (report.error && !report.items.empty()) {
-            report.error->item = report.items.back().number;
-            report.error->line = lastStart.line;
-            report.error->column = lastStart.column;
-        }
-    }
-    if (!report.error)
-        return;
-    if (greeting) {
-        report.greeting =
-            SpokenItem{0, scratch.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
-    }
-    report.lines = spokenItems(report.directory, scratch.Phrases, lines, false, used);
-    report.answers = spokenItems(report.directory, scratch.Answers, answers, true, used);
 }
 
 } // namespace
@@ -143,33 +124,49 @@ PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo) 
     if (report.directory.empty())
         report.directory = directory;
 
-    UnseenPlatform platform(report.directory.u16string());
-    UnseenWindow window;
-    Program program(window, platform, window.clock, window.clock);
-    Form1& form = program.form();
-    form.mnuReload_Click();
+    // The program's own loader, once, with its own picture decoder and code page.
+    LinuxPlatform linux;
+    Reading reading;
+    std::vector<ItemRow> rows;
+    bool pictureDecoded = false;
+    const std::optional<std::u16string> failure =
+        loadCharacter(findFileIgnoringCase((report.directory / kPictureFile).u16string()),
+                      findFileIgnoringCase((report.directory / kConfigFile).u16string()), linux,
+                      [&](std::string_view ansi) { return linux.decodeAnsi(ansi); },
+                      {[&](PicturePtr) { pictureDecoded = true; },
+                       [&](const std::u16string& title) { report.title = title; },
+                       {reading.ReadBuffer, reading.PhraseCount, reading.Phrases,
+                        reading.AnswerCount, reading.Answers, reading.CurrentIndex},
+                       watch(reading, rows)});
 
     report.picture = checkPicture(report.directory);
-    report.picture.decodes = window.picture != nullptr;
-    if (window.captionSet)
-        report.title = window.caption;
+    report.picture.decodes = pictureDecoded;
     std::set<fs::path> used{kPictureFile, kConfigFile};
-    if (!platform.boxes.empty()) {
-        const UnseenPlatform::Box& box = platform.boxes.front();
-        report.error = LoadError{box.text, box.title, std::nullopt, std::nullopt, std::nullopt};
-        // With the picture refused, config.ini was never opened.
-        if (window.picture)
-            listItems(platform, report, used);
-        return report;
+    const bool failed = failure.has_value();
+    if (failed) {
+        report.error =
+            LoadError{*failure, kLoadErrorTitle, std::nullopt, std::nullopt, std::nullopt};
+        // The stop is where the failing item began, or where the file ended; with the picture
+        // refused, config.ini was never opened.
+        if (!rows.empty()) {
+            report.error->item = rows.back().number;
+            report.error->line = reading.lastStart.line;
+            report.error->column = reading.lastStart.column;
+        }
     }
-    if (listItemsToo)
-        listItems(platform, report, used);
-
-    const SpeechState& speech = form.speech();
-    report.greeting =
-        SpokenItem{0, speech.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
-    report.lines = spokenItems(report.directory, speech.Phrases, speech.PhraseCount, false, used);
-    report.answers = spokenItems(report.directory, speech.Answers, speech.AnswerCount, true, used);
+    if (failed || listItemsToo)
+        report.items = std::move(rows);
+    if (!failed || reading.greeting) {
+        report.greeting =
+            SpokenItem{0, reading.Phrases[0], checkSound(report.directory, kGreetingSound, used)};
+    }
+    // After a failure, the lines and answers read before it.
+    report.lines = spokenItems(report.directory, reading.Phrases,
+                               failed ? reading.lines : reading.PhraseCount, false, used);
+    report.answers = spokenItems(report.directory, reading.Answers,
+                                 failed ? reading.answers : reading.AnswerCount, true, used);
+    if (failed)
+        return report;
 
     for (fs::directory_iterator it(report.directory, error), end; !error && it != end;
          it.increment(error)) {

@@ -65,9 +65,8 @@ struct PackReport {
     Verdict verdict() const;
 };
 
-// Runs the program's own Reload against the directory, then looks at every file it names. When
-// the load fails, or listItems asks for it, config.ini is read once more to list its items.
-// Reads only; writes nothing.
+// Loads the directory with the program's own loader, then looks at every file it names. Reads
+// only; writes nothing.
 PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo = false);
 
 } // namespace tobble::check

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 
 namespace tobble::check {
 

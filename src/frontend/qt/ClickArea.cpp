@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "platform/linux/QtText.h"
+#include "ui/Captions.h"
 #include "ui/Layout.h"
 
 namespace tobble {
@@ -41,7 +42,7 @@ QAccessibleInterface* makeAccessible(const QString& /*className*/, QObject* obje
 ClickArea::ClickArea(int index, QWidget* parent) : QLabel(parent), index_(index) {
     static const bool accessible = (QAccessible::installFactory(makeAccessible), true);
     (void)accessible;
-    setAccessibleName(toQString(layout::kLabel2Name));
+    setAccessibleName(toQString(captions::kLabel2Name));
     setAccessibleDescription(QStringLiteral("Makes Tobble say a line"));
     setFocusPolicy(Qt::NoFocus);
     // On a scaled screen the pointer keeps its size, drawn from the 2x image (found by QIcon

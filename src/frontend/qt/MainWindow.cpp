@@ -14,6 +14,7 @@
 #include "frontend/qt/QuestionBox.h"
 #include "frontend/qt/TextLabel.h"
 #include "platform/linux/QtText.h"
+#include "ui/Captions.h"
 #include "ui/Layout.h"
 
 namespace tobble {
@@ -39,7 +40,7 @@ QFont labelFont() {
 
 } // namespace
 
-MainWindow::MainWindow(Platform& platform, QWidget* parent)
+MainWindow::MainWindow(const Platform& platform, QWidget* parent)
     : QMainWindow(parent), client_(new QWidget(this)), randomTimer_(new QTimer(this)),
       flashTimer_(new QTimer(this)), randomDriver_(randomTimer_), flashDriver_(flashTimer_),
       program_(*this, platform, randomDriver_, flashDriver_) {
@@ -48,7 +49,7 @@ MainWindow::MainWindow(Platform& platform, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setWindowTitle(toQString(layout::kInitialCaption));
+    setWindowTitle(toQString(captions::kInitialCaption));
     setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
     client_->setObjectName(QStringLiteral("Form1"));
@@ -93,7 +94,7 @@ void MainWindow::createControls() {
     label3_->setGeometry(toPixels(layout::kLabel3));
     label3_->setFont(labelFont());
     label3_->setPalette(white);
-    label3_->setText(toQString(layout::kAskCaption));
+    label3_->setText(toQString(captions::kAskCaption));
 
     text1_ = new QuestionBox(client_);
     text1_->setObjectName(QStringLiteral("Text1"));

@@ -23,7 +23,7 @@ class MainWindow : public QMainWindow, public Window {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Platform& platform, QWidget* parent = nullptr);
+    explicit MainWindow(const Platform& platform, QWidget* parent = nullptr);
 
     // Shows the window in the middle of the screen it is on.
     void showCentred();

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "platform/Platform.h"
+#include "seams/Pictures.h"
 
 namespace tobble {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "frontend/qt/CommandLine.h"
 #include "frontend/qt/MainWindow.h"
+#include "frontend/qt/ProgramArguments.h"
 #include "frontend/qt/QtPlatformChoice.h"
 #include "platform/linux/LinuxPlatform.h"
 
@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
     tobble::LinuxPlatform platform(startedAs);
-    tobble::MainWindow window(platform);
+    tobble::MainWindow window(platform.seams());
     window.showCentred();
     return app.exec();
 }

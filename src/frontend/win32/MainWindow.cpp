@@ -87,7 +87,7 @@ bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, Platform& platform)
+MainWindow::MainWindow(HINSTANCE instance, const Platform& platform)
     : instance_(instance), randomDriver_(hwnd_, kRandomTimerId), flashDriver_(hwnd_, kFlashTimerId),
       program_(*this, platform, randomDriver_, flashDriver_) {}
 
@@ -101,8 +101,8 @@ HWND MainWindow::create() {
         return nullptr;
     // The menu is the window's from here on and is destroyed with it.
     HMENU menu = buildMenuBar();
-    if (!CreateWindowExW(kExStyle, kClassName, wide(layout::kInitialCaption), kStyle, CW_USEDEFAULT,
-                         CW_USEDEFAULT, 0, 0, nullptr, menu, instance_, this)) {
+    if (!CreateWindowExW(kExStyle, kClassName, wide(captions::kInitialCaption), kStyle,
+                         CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, menu, instance_, this)) {
         DestroyMenu(menu);
         return nullptr;
     }
@@ -209,10 +209,10 @@ void MainWindow::onCreate() {
 
     // Made after Text1, so that Text1 lies above the caption that it overlaps by a pixel.
     label1_ = createTextLabel(hwnd_, instance_, IDC_LABEL1, SS_CENTER, L"");
-    label3_ = createTextLabel(hwnd_, instance_, IDC_LABEL3, SS_LEFT, wide(layout::kAskCaption));
+    label3_ = createTextLabel(hwnd_, instance_, IDC_LABEL3, SS_LEFT, wide(captions::kAskCaption));
     for (HWND label : {label1_, label3_})
         SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
-    label2_.create(hwnd_, instance_, IDC_LABEL2, wide(layout::kLabel2Name), microphone_);
+    label2_.create(hwnd_, instance_, IDC_LABEL2, wide(captions::kLabel2Name), microphone_);
     placeControls();
 }
 

@@ -19,7 +19,7 @@ namespace tobble {
 // event goes on to the program, whose boundary meets any failure of its handlers.
 class MainWindow final : public Window {
 public:
-    MainWindow(HINSTANCE instance, Platform& platform);
+    MainWindow(HINSTANCE instance, const Platform& platform);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;

@@ -6,7 +6,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
     tobble::Win32Platform platform(instance);
-    tobble::MainWindow window(instance, platform);
+    tobble::MainWindow window(instance, platform.seams());
     HWND hwnd = window.create();
     if (!hwnd)
         return 1;

@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 
 namespace tobble {
 

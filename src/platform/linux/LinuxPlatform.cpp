@@ -13,11 +13,13 @@
 #include <filesystem>
 #include <utility>
 
+#include "base/CommandWords.h"
 #include "base/Failure.h"
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
-#include "platform/CommandLine.h"
+#include "content/CharacterFiles.h"
 #include "platform/linux/QtText.h"
+#include "ui/Layout.h"
 
 namespace tobble {
 
@@ -25,7 +27,8 @@ namespace {
 
 // Decoding a huge picture at full size would only waste memory: the picture box is small, so
 // anything larger than a few times its size on a high-DPI screen is decoded scaled down.
-constexpr QSize kLargestUsefulPicture(4 * 113 * 2, 4 * 151 * 2);
+constexpr QSize kLargestUsefulPicture(4 * 2 * layout::toPixels(layout::kImage1.width),
+                                      4 * 2 * layout::toPixels(layout::kImage1.height));
 
 } // namespace
 
@@ -100,8 +103,7 @@ PicturePtr LinuxPlatform::loadPicture(const std::u16string& path) {
         reader.setScaledSize(size.scaled(kLargestUsefulPicture, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull()) {
-        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
-                      reader.errorString().toStdU16String() + u")");
+        throw pictureCannotBeShown(path, reader.errorString().toStdU16String());
     }
     image.convertTo(QImage::Format_ARGB32);
     auto picture = std::make_shared<Picture>();
@@ -148,7 +150,7 @@ std::u16string characterFolder(const std::string& startedAs) {
             return std::filesystem::exists(
                 std::filesystem::path(findFileIgnoringCase(named + u"/" + file)), error);
         };
-        if (!error && (holds(u"config.ini") || holds(u"picture.jpg")))
+        if (!error && (holds(kConfigFile) || holds(kPictureFile)))
             return named;
     }
     const QFileInfo executable(QStringLiteral("/proc/self/exe"));

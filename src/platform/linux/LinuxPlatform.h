@@ -2,16 +2,24 @@
 
 #include <string>
 
-#include "platform/Platform.h"
 #include "platform/linux/CanberraSound.h"
+#include "seams/Platform.h"
 
 namespace tobble {
 
 // The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
-class LinuxPlatform : public Platform {
+class LinuxPlatform : public Sound,
+                      public Desktop,
+                      public PictureDecoder,
+                      public Processes,
+                      public SystemFacts,
+                      public OwnCharacters {
 public:
     // startedAs: argv[0], the program as the person named it; its folder holds the character.
     explicit LinuxPlatform(const std::string& startedAs = {});
+
+    // Every seam, as the program takes them.
+    Platform seams() { return {*this, *this, *this, *this, *this, *this}; }
 
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;

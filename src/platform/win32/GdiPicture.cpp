@@ -90,8 +90,7 @@ PicturePtr loadGdiPicture(const std::u16string& path) {
     Gdiplus::GpBitmap* raw = nullptr;
     Gdiplus::Status status = flat::GdipCreateBitmapFromFile(wide(path), &raw);
     if (status != Gdiplus::Ok || !raw)
-        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
-                      describeGdiplusStatus(status) + u")");
+        throw pictureCannotBeShown(path, describeGdiplusStatus(status));
     const std::unique_ptr<Gdiplus::GpBitmap, BitmapDeleter> bitmap(raw);
 
     UINT width = 0;
@@ -105,8 +104,7 @@ PicturePtr loadGdiPicture(const std::u16string& path) {
                                             PixelFormat32bppARGB, &data)
                  : Gdiplus::InvalidParameter;
     if (status != Gdiplus::Ok)
-        throw Failure(u"Invalid picture: " + path + u" cannot be shown (" +
-                      describeGdiplusStatus(status) + u")");
+        throw pictureCannotBeShown(path, describeGdiplusStatus(status));
     auto picture = std::make_shared<Picture>();
     picture->width = static_cast<int>(width);
     picture->height = static_cast<int>(height);

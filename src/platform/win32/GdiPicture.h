@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "seams/Pictures.h"
 
 namespace tobble {
 

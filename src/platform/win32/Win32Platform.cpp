@@ -9,7 +9,7 @@
 
 #include "base/Failure.h"
 #include "base/FileNames.h"
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 #include "platform/win32/InputBox.h"
 #include "platform/win32/WideText.h"
 

@@ -2,15 +2,23 @@
 
 #include <windows.h>
 
-#include "platform/Platform.h"
 #include "platform/win32/GdiPicture.h"
+#include "seams/Platform.h"
 
 namespace tobble {
 
 // The platform operations on 32-bit Windows, straight onto the system's own calls.
-class Win32Platform final : public Platform {
+class Win32Platform final : public Sound,
+                            public Desktop,
+                            public PictureDecoder,
+                            public Processes,
+                            public SystemFacts,
+                            public OwnCharacters {
 public:
     explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
+
+    // Every seam, as the program takes them.
+    Platform seams() { return {*this, *this, *this, *this, *this, *this}; }
 
     void playSoundAsync(const std::u16string& path) override;
     void makeTopmost(WindowHandle hWnd) override;

@@ -42,7 +42,7 @@ struct Tobble : ::testing::Test {
         return "";
     }
     // The first n entries of a list, each followed by "|".
-    static std::string first(int n, const std::array<std::u16string, kListSlots>& list) {
+    static std::string first(int n, const TextList& list) {
         std::string text;
         for (int i = 0; i < n; ++i)
             text += toUtf8(list[i]) + "|";
@@ -71,7 +71,7 @@ TEST_F(Tobble, StartUpRunsItsStepsInOrderOnceAndSpeaksNoMoreByItself) {
     form.Form_Activate();
     EXPECT_TRUE(log.empty());
     for (const char16_t* directory : {u"/", u"C:\\"}) { // no second separator
-        platform.directory = directory;
+        platform.system.directory = directory;
         form.GETPATH();
         EXPECT_EQ(program.module().AppDir, directory);
     }
@@ -118,23 +118,23 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
     start(1, 1);
     for (const char16_t* answer : {u"", u" ", u"+", u"abc", u"32768", u"-1", u"-32768", u"1e3",
                                    u"10.5", u"0x10", u"12 34", u"٣"}) {
-        platform.inputAnswer = answer;
+        platform.desktop.inputAnswer = answer;
         form.mnuSetTime_Click();
         EXPECT_EQ(take(), EventLog{kSetTimeAsk});
         EXPECT_TRUE(form.tmrRandom.interval() == 20000 && !form.tmrRandom.enabled());
     }
-    platform.inputAnswer = u" 1000 ";
+    platform.desktop.inputAnswer = u" 1000 ";
     form.mnuSetTime_Click();
     EXPECT_TRUE(form.tmrRandom.enabled() && randomDriver.running);
     EXPECT_FALSE(window.isChecked(MenuCommand::mnuOnOff)) << "auto-play runs unchecked";
     form.mnuOnOff_Click(); // finds it unchecked: keeps auto-play on and checks it
     EXPECT_TRUE(form.tmrRandom.enabled() && window.isChecked(MenuCommand::mnuOnOff));
     const int starts = randomDriver.starts;
-    platform.inputAnswer = u"00"; // taken, and stops the ticks
+    platform.desktop.inputAnswer = u"00"; // taken, and stops the ticks
     form.mnuSetTime_Click();
     EXPECT_EQ(form.tmrRandom.interval(), 0);
     EXPECT_TRUE(form.tmrRandom.enabled() && !randomDriver.running);
-    platform.inputAnswer = u"+32767";
+    platform.desktop.inputAnswer = u"+32767";
     form.mnuSetTime_Click();
     EXPECT_GT(randomDriver.starts, starts) << "the countdown restarts";
     EXPECT_EQ(randomDriver.running ? randomDriver.runningInterval : 0, 32767);
@@ -158,10 +158,10 @@ TEST(MenuAccessKeys, TheSharedKeyWrapsRoundAndALetterOfNoItemChoosesNothing) {
 
 TEST_F(Tobble, AFailureOfOpenConfigIsIgnoredAndAnUnexpectedOneIsShownAndTheProgramGoesOn) {
     start(1, 1);
-    platform.failProcessStart = true;
+    platform.processes.failProcessStart = true;
     form.mnuOpenConfig_Click();
     EXPECT_EQ(take(), EventLog{"start editor config.ini in " + dir.prefix() + " show 1"});
-    platform.inputBoxBreaks = true;
+    platform.desktop.inputBoxBreaks = true;
     program.menuChosen(MenuCommand::mnuSetTime);
     EXPECT_EQ(take(), (EventLog{kSetTimeAsk, "box 16 Tobble: Tobble could not finish what it was "
                                              "doing:  out of memory"}));
@@ -177,12 +177,12 @@ TEST_F(Tobble, OpenConfigOffersAnUnwritableCharacterAsACopyOfTheUsersOwn) {
     dir.write("notes.txt", "not the character's");
     program.activated();
     const ContentDir home;
-    platform.ownFolder = decodeUtf8Lenient((home.path() / "own" / "Tobble").string());
-    platform.writable = false;
+    platform.own.folder = decodeUtf8Lenient((home.path() / "own" / "Tobble").string());
+    platform.system.writable = false;
     const std::string ask = "ask Tobble: Tobble's files can't be changed from your account. Make "
                             "your own copy of this character to change?";
     take();
-    platform.answerYes = true;
+    platform.desktop.answerYes = true;
     for (const std::string name : {"Zig_Zag_ _1_", "Zig_Zag_ _1_ 2"}) {
         const std::filesystem::path copy = home.path() / "own" / "Tobble" / name;
         form.mnuOpenConfig_Click();
@@ -196,7 +196,7 @@ TEST_F(Tobble, OpenConfigOffersAnUnwritableCharacterAsACopyOfTheUsersOwn) {
     }
 
     std::filesystem::remove_all(home.path() / "own");
-    platform.startableFailure = u"No space left on device";
+    platform.own.startableFailure = u"No space left on device";
     form.mnuOpenConfig_Click();
     EXPECT_EQ(take().back(), "box 16 Tobble: Your own copy of this character could not be made:  "
                              "No space left on device");

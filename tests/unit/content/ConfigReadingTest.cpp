@@ -4,12 +4,9 @@
 #include <filesystem>
 
 #include "Fakes.h"
-#include "app/SpeechState.h"
-#include "base/NumberText.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/SpeechFields.h"
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 
 namespace tobble {
 namespace {
@@ -18,6 +15,21 @@ using testing::chunk, testing::wave;
 using namespace std::string_literals;
 
 using Items = std::vector<std::u16string>;
+
+// What a load fills, as the program keeps it.
+struct Speech {
+    std::u16string ReadBuffer;
+    std::uint8_t PhraseCount = 0;
+    TextList Phrases;
+    std::uint8_t AnswerCount = 0;
+    TextList Answers;
+    std::uint8_t CurrentIndex = 0;
+};
+
+ConfigFields configFields(Speech& speech) {
+    return {speech.ReadBuffer,  speech.PhraseCount, speech.Phrases,
+            speech.AnswerCount, speech.Answers,     speech.CurrentIndex};
+}
 
 // Every item up to the end of the text, where each began, the line count and where the reader
 // stands at the end; a reader that never ends stops at 100 items.
@@ -151,7 +163,7 @@ TEST(ConfigFile, ReadsNothingBeyondTheLastAnswer) {
         JunkAfter file(config + end);
         ConfigText text(file, decodeWindows1252);
         ItemReader reader(text);
-        SpeechState speech;
+        Speech speech;
         std::u16string title;
         readConfigItems(reader, configFields(speech), [&](const std::u16string& t) { title = t; });
         EXPECT_EQ(title + speech.Phrases[1] + speech.Answers[3], u"Titleonelast");
@@ -169,28 +181,11 @@ TEST(ConfigFile, LoadsAGoodHeadWhateverFollowsIt) {
     const std::uintmax_t length =
         std::max<std::uintmax_t>(std::min(std::uintmax_t{1} << 36, room), std::uintmax_t{1} << 24);
     std::filesystem::resize_file(dir.path() / "config.ini", length);
-    SpeechState speech;
+    Speech speech;
     std::u16string title;
     loadConfigFile((dir.path() / "config.ini").u16string(), decodeWindows1252, configFields(speech),
                    [&](const std::u16string& t) { title = t; });
     EXPECT_EQ(title + speech.Phrases[1] + speech.Answers[1], u"Hugeoneyes");
-}
-
-// Set Time's numbers are checked through its box.
-TEST(NumberText, HoldsHugeNumbersAtABillion) {
-    EXPECT_EQ(parseWholeNumber(u"99999999999999999999"), 1000000000);
-    EXPECT_EQ(parseWholeNumber(u"-99999999999999999999"), -1000000000);
-    EXPECT_EQ(parseWholeNumber(u"\t-0 "), 0);
-    EXPECT_EQ(decimalText(4294967295u), u"4294967295");
-}
-
-TEST(TextEncoding, Utf8RoundTripsMalformedBytesAreRejectedAndWindows1252HasItsOwnControls) {
-    const std::u16string text = u"\uFFFD😀 Tobble é € \u0800 \U00010000 \U000103FF";
-    EXPECT_EQ(decodeUtf8(toUtf8(text)), text);
-    EXPECT_FALSE(decodeUtf8("\xED\xA0\x80").has_value()) << "an encoded surrogate";
-    EXPECT_FALSE(decodeUtf8("\xC0\xAF").has_value()) << "an overlong form";
-    EXPECT_EQ(decodeUtf8Lenient(std::string("a\xFF") + "b"), u"a\uFFFDb");
-    EXPECT_EQ(decodeWindows1252("\x80\x93\x94\xE9\xFF"), u"€“”éÿ");
 }
 
 WavFormat describe(const std::string& file) {

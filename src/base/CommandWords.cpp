@@ -1,4 +1,4 @@
-#include "platform/CommandLine.h"
+#include "base/CommandWords.h"
 
 namespace tobble {
 

@@ -1,8 +1,8 @@
 #include "app/Form1.h"
 
-#include "app/SoundFiles.h"
 #include "base/Failure.h"
 #include "base/NumberText.h"
+#include "content/CharacterFiles.h"
 #include "ui/Layout.h"
 
 namespace tobble {
@@ -29,7 +29,8 @@ void Form1::mnuOnOff_Click() {
 
 // Leaves auto-play running even when Auto Smack is unchecked; any bad input changes nothing.
 void Form1::mnuSetTime_Click() {
-    const std::u16string text = platform_.inputBox(kSetTimePrompt, kSetTimeTitle, kSetTimeDefault);
+    const std::u16string text =
+        platform_.desktop.inputBox(kSetTimePrompt, kSetTimeTitle, kSetTimeDefault);
     const std::optional<std::int16_t> interval = parseInt16(text);
     if (!interval)
         return;
@@ -61,11 +62,11 @@ void Form1::mnuShrink_Click() {
 
 void Form1::mnuAbout_Click() {
     playSound(kGreetingSound);
-    platform_.messageBox(kAboutText, vbQuestion, kAboutTitle);
+    platform_.desktop.messageBox(kAboutText, vbQuestion, kAboutTitle);
 }
 
 void Form1::mnuQuit_Click() {
-    platform_.endProgram();
+    platform_.processes.endProgram();
 }
 
 } // namespace tobble

@@ -1,4 +1,4 @@
-#include "platform/WavFormat.h"
+#include "content/WavFormat.h"
 
 namespace tobble {
 namespace {

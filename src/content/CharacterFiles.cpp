@@ -1,6 +1,11 @@
-#include "app/SoundFiles.h"
+#include "content/CharacterFiles.h"
 
 namespace tobble {
+
+bool isCopiedCharacterFile(std::string_view lowerName) {
+    return lowerName == "config.ini" || lowerName == "picture.jpg" ||
+           (lowerName.size() > 4 && lowerName.ends_with(".wav"));
+}
 
 std::u16string lineSoundName(std::uint8_t line) {
     return decimalText(line) + u".wav";
