@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 from desktop import end_all_with
-from scenarios import read_only
+from session import read_only
 
 PYTHON = "/usr/bin/python3"
 USER = 65534  # nobody: root can write anything

@@ -6,7 +6,7 @@ import subprocess
 import tempfile
 import time
 
-from scenarios import read_only, tone
+from session import read_only, tone
 
 WINE = "/usr/lib/wine/"
 TEXT1, LABEL1 = 300, 301  # the main window's controls (src/frontend/win32/resource.h)

@@ -5,6 +5,7 @@
 #include "frontend/win32/resource.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/WideText.h"
+#include "ui/Captions.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
