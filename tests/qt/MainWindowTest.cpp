@@ -57,16 +57,21 @@ TEST_F(MainWindowTest, TheLabelsAreBoldAtTheirSizeAndTheWindowDoesNotMaximize) {
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
-// The scenarios choose every item by its keys and read the check marks.
-TEST_F(MainWindowTest, MenuTreeHasItsCaptionsAndSeparators) {
+// The scenarios choose every item by its keys and read the check marks; the window's first title
+// is the program's own until a character names it.
+TEST_F(MainWindowTest, MenuTreeHasItsCaptionsShortcutsAndSeparatorsUnderTheFirstTitle) {
+    EXPECT_EQ(MainWindow(platform).windowTitle(), QStringLiteral("Its Tobble!"));
     const QList<QAction*> bar = window.menuBar()->actions();
     ASSERT_EQ(bar.size(), 1);
     QStringList items{bar[0]->text()};
-    for (const QAction* item : bar[0]->menu()->actions())
+    for (const QAction* item : bar[0]->menu()->actions()) {
         items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        if (!item->shortcut().isEmpty())
+            items.back() += " " + item->shortcut().toString();
+    }
     EXPECT_EQ(items.join(QLatin1Char('|')),
-              QStringLiteral("&Menu|Say &What?|-|&Shrink|-|Auto &Smack|Set &Time|-|"
-                             "&Reload Config.ini|&Open Config.ini|-|&About|-|&Quit"));
+              QStringLiteral("&Menu|Say &What? F5|-|&Shrink|-|Auto &Smack|Set &Time|-|"
+                             "&Reload Config.ini|&Open Config.ini|-|&About F1|-|&Quit Ctrl+Q"));
 }
 
 // Labels show their text as is: no markup; && shows one &.

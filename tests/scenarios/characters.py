@@ -9,7 +9,8 @@ from session import CHARACTER, Character, OPENED, until
 
 def character_folder(s):
     """Linux: a folder with its own files and a link to the program holds a character of its
-    own; Qt's own options are not the program's, and change nothing."""
+    own, unless the program is started by its bare name; Qt's own options are not the program's,
+    and change nothing."""
     def title(argv, cwd, want):  # the title once it is want, or the last one seen
         proc = s.spawn("program", argv, cwd=cwd)
         try:
@@ -25,6 +26,10 @@ def character_folder(s):
     shown = title(["./tobble"], folder, own.title)
     s.check("started as ./tobble in a folder of its own, it shows that folder's character",
             shown == own.title, repr(shown))
+    path = f"PATH={s.appdir}{os.pathsep}{s.env['PATH']}"
+    shown = title(["env", path, "tobble"], folder, s.ch.title)
+    s.check("started by its bare name from that folder, it shows the character beside the "
+            "program", shown == s.ch.title, repr(shown))
     shown = title(s.driver.command(s) + ["-platform", "offscreen", "-qwindowtitle", "Not it"],
                   s.cwd, s.ch.title)
     s.check("started with Qt's own options, it ignores them", shown == s.ch.title, repr(shown))

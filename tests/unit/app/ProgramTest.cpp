@@ -89,6 +89,7 @@ TEST_F(Tobble, ClicksFlashAndPickAnyLineButTheGreetingAndEnterAnyAnswerWithoutAF
         answers.insert(speech.CurrentIndex);
         ASSERT_EQ(take(), (EventLog{"back 255", sound(n), "label Line " + n, sound("a" + m),
                                     "label Answer " + m}));
+        ASSERT_EQ(flashDriver.runningInterval, 100) << "the flash's length";
     }
     EXPECT_EQ(lines.size(), 12u);
     EXPECT_EQ(answers.size(), 10u);
@@ -104,14 +105,20 @@ TEST_F(Tobble, WithNoLinesOrAnswersItIsAlwaysNumberOneAndTheFlashTimerEndsAFlash
     EXPECT_FALSE(form.tmrFlash.enabled() || flashDriver.running);
 }
 
+// About plays the greeting but leaves what Say What? replays: the last line or answer spoken.
 TEST_F(Tobble, SayWhatReplaysTheGreetingFirstAndAboutPlaysItAndShowsWhoMadeTobble) {
-    start(2, 3);
+    start(2, 1);
     form.mnuRepeat_Click();
     form.mnuAbout_Click(); // with no web address: the project owns none to point people at
     EXPECT_EQ(take(), (EventLog{"back 255", sound("0"), sound("0"),
                                 "box 32 About Tobble: Tobble was written by the Tobble "
                                 "developers. The voice and the sounds were made by the Tobble "
                                 "developers with espeak-ng. This is version 1.0!"}));
+    form.Text1_KeyDown(vbKeyReturn, 0);
+    form.mnuAbout_Click();
+    form.mnuRepeat_Click();
+    EXPECT_EQ(log.back(), sound("a1"));
+    EXPECT_EQ(speech.LastSound, decodeUtf8Lenient(dir.prefix()) + u"a1.wav");
 }
 
 TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
@@ -129,6 +136,10 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
     EXPECT_FALSE(window.isChecked(MenuCommand::mnuOnOff)) << "auto-play runs unchecked";
     form.mnuOnOff_Click(); // finds it unchecked: keeps auto-play on and checks it
     EXPECT_TRUE(form.tmrRandom.enabled() && window.isChecked(MenuCommand::mnuOnOff));
+    form.mnuOnOff_Click();
+    EXPECT_FALSE(form.tmrRandom.enabled()) << "Auto Smack off stops auto-play";
+    EXPECT_FALSE(window.isChecked(MenuCommand::mnuOnOff)) << "and takes its check mark away";
+    form.mnuOnOff_Click();
     const int starts = randomDriver.starts;
     platform.desktop.inputAnswer = u"00"; // taken, and stops the ticks
     form.mnuSetTime_Click();
@@ -143,7 +154,9 @@ TEST_F(Tobble, SetTimeAlwaysOffers20000AndTakesOnlyANumberInRange) {
 // The click area moves with the picture; the menu session sees the rest on the real windows.
 TEST_F(Tobble, ShrinkGoesCompactAndBackToTheNormalLayout) {
     form.mnuShrink_Click();
+    EXPECT_TRUE(window.isChecked(MenuCommand::mnuShrink));
     form.mnuShrink_Click();
+    EXPECT_FALSE(window.isChecked(MenuCommand::mnuShrink));
     EXPECT_EQ(take(),
               (EventLog{"image1 at 0 0", "label2.1 at 240 120", "height 2900", "width 1750",
                         "image1 at 240 240", "label2.1 at 480 360", "width 2295", "height 5640"}));
