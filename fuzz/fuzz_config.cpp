@@ -12,22 +12,8 @@ namespace {
 
 using namespace tobble;
 
-// What a load fills, as the program keeps it.
-struct Speech {
-    std::u16string ReadBuffer;
-    std::uint8_t PhraseCount = 0;
-    TextList Phrases;
-    std::uint8_t AnswerCount = 0;
-    TextList Answers;
-    std::uint8_t CurrentIndex = 0;
-
-    ConfigFields fields() {
-        return {ReadBuffer, PhraseCount, Phrases, AnswerCount, Answers, CurrentIndex};
-    }
-};
-
 struct Load {
-    Speech speech;
+    ConfigFields speech;
     int titles = 0;
     bool failed = false;
     std::size_t items = 0;
@@ -49,7 +35,7 @@ Load load(std::string_view bytes, std::size_t step, std::size_t pieceBytes, std:
     };
     try {
         readConfigItems(
-            reader, result.speech.fields(), [&](const std::u16string&) { ++result.titles; }, seen);
+            reader, result.speech, [&](const std::u16string&) { ++result.titles; }, seen);
     } catch (const Failure& failure) {
         result.failed = true;
         if (failure.description().empty())

@@ -21,15 +21,6 @@ struct AnyPicture : PictureDecoder {
     PicturePtr loadPicture(const std::u16string&) override { return std::make_shared<Picture>(); }
 };
 
-struct Speech {
-    std::u16string ReadBuffer;
-    std::uint8_t PhraseCount = 0;
-    TextList Phrases;
-    std::uint8_t AnswerCount = 0;
-    TextList Answers;
-    std::uint8_t CurrentIndex = 0;
-};
-
 const fs::path& scratch() {
     static const fs::path directory = [] {
         std::string pattern = (fs::temp_directory_path() / "tobble-fuzz-XXXXXX").string();
@@ -45,14 +36,11 @@ void writeConfig(const char* data, std::size_t size) {
     out.write(data, static_cast<std::streamsize>(size));
 }
 
-std::optional<std::u16string> reload(Speech& speech) {
+std::optional<std::u16string> reload(ConfigFields& speech) {
     AnyPicture pictures;
     return loadCharacter((scratch() / "picture.jpg").u16string(),
                          (scratch() / "config.ini").u16string(), pictures, decodeWindows1252,
-                         {[](PicturePtr) {},
-                          [](const std::u16string&) {},
-                          {speech.ReadBuffer, speech.PhraseCount, speech.Phrases,
-                           speech.AnswerCount, speech.Answers, speech.CurrentIndex}});
+                         {[](PicturePtr) {}, [](const std::u16string&) {}, speech});
 }
 
 constexpr char kGood[] = "x\n\"Good\"\nx\n1\n\"hi\"\n\"one\"\nx\n1\n\"yes\"\n";
@@ -60,7 +48,7 @@ constexpr char kGood[] = "x\n\"Good\"\nx\n1\n\"hi\"\n\"one\"\nx\n1\n\"yes\"\n";
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Speech speech;
+    ConfigFields speech;
     writeConfig(reinterpret_cast<const char*>(data), size);
     const std::optional<std::u16string> error = reload(speech);
     if ((error && (!error->starts_with(kLoadErrorText) ||

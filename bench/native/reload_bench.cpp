@@ -23,15 +23,6 @@ struct AnyPicture : tobble::PictureDecoder {
     }
 };
 
-struct Speech {
-    std::u16string ReadBuffer;
-    std::uint8_t PhraseCount = 0;
-    tobble::TextList Phrases;
-    std::uint8_t AnswerCount = 0;
-    tobble::TextList Answers;
-    std::uint8_t CurrentIndex = 0;
-};
-
 void writeHead(std::ostream& out, const std::string& greeting) {
     out << "\"Bench\"\r\n\"Bench title\"\r\n\"Lines:\"\r\n100\r\n\"" << greeting << "\"\r\n";
     const std::string text(200, 'x');
@@ -73,7 +64,7 @@ void load(benchmark::State& state, const char* name, std::size_t greetingBytes,
           std::size_t junkBytes, bool peaks) {
     const auto path = writeConfig(name, greetingBytes, junkBytes);
     const std::u16string file = path.u16string();
-    Speech speech;
+    tobble::ConfigFields speech;
     AnyPicture pictures;
     std::u16string title;
     std::size_t peakGrowthKib = 0;
@@ -86,12 +77,9 @@ void load(benchmark::State& state, const char* name, std::size_t greetingBytes,
             before = statusKib("VmRSS");
             state.ResumeTiming();
         }
-        const auto error =
-            tobble::loadCharacter(u"picture.jpg", file, pictures, tobble::decodeWindows1252,
-                                  {[](tobble::PicturePtr) {},
-                                   [&](const std::u16string& t) { title = t; },
-                                   {speech.ReadBuffer, speech.PhraseCount, speech.Phrases,
-                                    speech.AnswerCount, speech.Answers, speech.CurrentIndex}});
+        const auto error = tobble::loadCharacter(
+            u"picture.jpg", file, pictures, tobble::decodeWindows1252,
+            {[](tobble::PicturePtr) {}, [&](const std::u16string& t) { title = t; }, speech});
         benchmark::DoNotOptimize(error);
         benchmark::DoNotOptimize(speech.Answers[100].data());
         if (peaks) {

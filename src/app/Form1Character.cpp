@@ -27,12 +27,11 @@ void Form1::mnuReload_Click() {
     const std::u16string picture = findFileIgnoringCase(module_.AppDir);
     GETPATH();
     module_.AppDir += kConfigFile;
-    const std::optional<std::u16string> error =
-        loadCharacter(picture, findFileIgnoringCase(module_.AppDir), platform_.pictures,
-                      [this](std::string_view ansi) { return platform_.system.decodeAnsi(ansi); },
-                      {[this](PicturePtr image) { window_.setImage1Picture(std::move(image)); },
-                       [this](const std::u16string& title) { window_.setCaption(title); },
-                       configFields(speech_)});
+    const std::optional<std::u16string> error = loadCharacter(
+        picture, findFileIgnoringCase(module_.AppDir), platform_.pictures,
+        [this](std::string_view ansi) { return platform_.system.decodeAnsi(ansi); },
+        {[this](PicturePtr image) { window_.setImage1Picture(std::move(image)); },
+         [this](const std::u16string& title) { window_.setCaption(title); }, speech_});
     if (error)
         platform_.desktop.messageBox(*error, vbCritical, kLoadErrorTitle);
 }

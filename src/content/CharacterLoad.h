@@ -17,7 +17,7 @@ inline constexpr char16_t kLoadErrorTitle[] = u"Error!";
 struct LoadTargets {
     std::function<void(PicturePtr)> setPicture;
     TitleSetter setTitle;
-    ConfigFields fields;
+    ConfigFields& fields;
     ItemSeen seen = {};
 };
 

@@ -101,7 +101,7 @@ std::u16string roleName(const ConfigItem& item) {
     return {};
 }
 
-void readConfigItems(ItemReader& reader, const ConfigFields& fields, const TitleSetter& setTitle,
+void readConfigItems(ItemReader& reader, ConfigFields& fields, const TitleSetter& setTitle,
                      const ItemSeen& seen) {
     ItemFeed items(reader, seen);
     fields.ReadBuffer = items.text(ItemRole::FreeText);
@@ -126,8 +126,8 @@ void readConfigItems(ItemReader& reader, const ConfigFields& fields, const Title
             items.text(ItemRole::Answer, fields.CurrentIndex, answerCount);
 }
 
-void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi,
-                    const ConfigFields& fields, const TitleSetter& setTitle, const ItemSeen& seen) {
+void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi, ConfigFields& fields,
+                    const TitleSetter& setTitle, const ItemSeen& seen) {
     FileBytes file(path);
     ConfigText text(file, decodeAnsi);
     ItemReader reader(text);

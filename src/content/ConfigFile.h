@@ -34,14 +34,13 @@ std::u16string roleName(const ConfigItem& item);
 // Reads config.ini's items in file order into the fields, only as far as the last answer. Each
 // value lands as soon as it is read, so a failure keeps all that came before it; the title is set
 // as soon as it is read. Throws Failure with a plain description.
-void readConfigItems(ItemReader& reader, const ConfigFields& fields, const TitleSetter& setTitle,
+void readConfigItems(ItemReader& reader, ConfigFields& fields, const TitleSetter& setTitle,
                      const ItemSeen& seen = {});
 
 // The config.ini at path, read, decoded and parsed into the fields a piece at a time: the one way
 // the program, the checker and the benchmark read it. Throws Failure when the file is missing, not
 // a regular file, unreadable or not a character's config.ini.
-void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi,
-                    const ConfigFields& fields, const TitleSetter& setTitle,
-                    const ItemSeen& seen = {});
+void loadConfigFile(const std::u16string& path, const AnsiDecoder& decodeAnsi, ConfigFields& fields,
+                    const TitleSetter& setTitle, const ItemSeen& seen = {});
 
 } // namespace tobble

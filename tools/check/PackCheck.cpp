@@ -76,13 +76,7 @@ std::vector<SpokenItem> spokenItems(const std::filesystem::path& directory, cons
 }
 
 // What the program would keep of config.ini, and where the reader got to.
-struct Reading {
-    std::u16string ReadBuffer;
-    std::uint8_t PhraseCount = 0;
-    TextList Phrases;
-    std::uint8_t AnswerCount = 0;
-    TextList Answers;
-    std::uint8_t CurrentIndex = 0;
+struct Reading : ConfigFields {
     unsigned lines = 0; // read so far, a failing one left out
     unsigned answers = 0;
     bool greeting = false;
@@ -134,9 +128,7 @@ PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo) 
                       findFileIgnoringCase((report.directory / kConfigFile).u16string()), linux,
                       [&](std::string_view ansi) { return linux.decodeAnsi(ansi); },
                       {[&](PicturePtr) { pictureDecoded = true; },
-                       [&](const std::u16string& title) { report.title = title; },
-                       {reading.ReadBuffer, reading.PhraseCount, reading.Phrases,
-                        reading.AnswerCount, reading.Answers, reading.CurrentIndex},
+                       [&](const std::u16string& title) { report.title = title; }, reading,
                        watch(reading, rows)});
 
     report.picture = checkPicture(report.directory);

@@ -16,21 +16,6 @@ using namespace std::string_literals;
 
 using Items = std::vector<std::u16string>;
 
-// What a load fills, as the program keeps it.
-struct Speech {
-    std::u16string ReadBuffer;
-    std::uint8_t PhraseCount = 0;
-    TextList Phrases;
-    std::uint8_t AnswerCount = 0;
-    TextList Answers;
-    std::uint8_t CurrentIndex = 0;
-};
-
-ConfigFields configFields(Speech& speech) {
-    return {speech.ReadBuffer,  speech.PhraseCount, speech.Phrases,
-            speech.AnswerCount, speech.Answers,     speech.CurrentIndex};
-}
-
 // Every item up to the end of the text, where each began, the line count and where the reader
 // stands at the end; a reader that never ends stops at 100 items.
 struct Reading {
@@ -163,9 +148,9 @@ TEST(ConfigFile, ReadsNothingBeyondTheLastAnswer) {
         JunkAfter file(config + end);
         ConfigText text(file, decodeWindows1252);
         ItemReader reader(text);
-        Speech speech;
+        ConfigFields speech;
         std::u16string title;
-        readConfigItems(reader, configFields(speech), [&](const std::u16string& t) { title = t; });
+        readConfigItems(reader, speech, [&](const std::u16string& t) { title = t; });
         EXPECT_EQ(title + speech.Phrases[1] + speech.Answers[3], u"Titleonelast");
         EXPECT_LT(file.junkRead, 256u * 1024) << "read on into the junk after " << end;
     }
@@ -181,9 +166,9 @@ TEST(ConfigFile, LoadsAGoodHeadWhateverFollowsIt) {
     const std::uintmax_t length =
         std::max<std::uintmax_t>(std::min(std::uintmax_t{1} << 36, room), std::uintmax_t{1} << 24);
     std::filesystem::resize_file(dir.path() / "config.ini", length);
-    Speech speech;
+    ConfigFields speech;
     std::u16string title;
-    loadConfigFile((dir.path() / "config.ini").u16string(), decodeWindows1252, configFields(speech),
+    loadConfigFile((dir.path() / "config.ini").u16string(), decodeWindows1252, speech,
                    [&](const std::u16string& t) { title = t; });
     EXPECT_EQ(title + speech.Phrases[1] + speech.Answers[1], u"Hugeoneyes");
 }
