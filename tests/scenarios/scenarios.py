@@ -13,6 +13,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 from desktop import Desktop, Listener, Screen, wait_for  # noqa: E402
+encodings = __import__("runpy").run_path(str(Path(__file__).with_name("encodings.py")))["encodings"]
 
 ERROR_PREFIX = "Error opening the config.ini file!  Exact error was:  "
 LEFT_RGB, RIGHT_RGB = (32, 192, 64), (32, 64, 192)  # the two halves of the test picture
@@ -677,6 +678,7 @@ SESSIONS = [
     ("missing and broken sounds", missing_sounds,
      {"omit": ("0.wav",), "broken": ("1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
+    ("every WAV encoding heard as itself", encodings, {}),
     # Debian's desktops play through PipeWire and its PulseAudio service: the sound sessions again
     ("linux: sound on pipewire: start-up, talking and closing", talking, {"sound": "pipewire"}),
     ("linux: sound on pipewire: server stopped and restarted", sound_server,

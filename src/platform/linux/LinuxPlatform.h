@@ -3,11 +3,13 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/linux/CanberraSound.h"
+#include "platform/linux/PulseSound.h"
 
 namespace tobble {
 
-// The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
+// The operations the program asks of a Linux desktop: the sound server for sound, Qt for the
+// rest.
+// sound, Qt for the rest.
 class LinuxPlatform : public Platform {
 public:
     // startedAs: argv[0], the program as the person named it; its folder holds the character.
@@ -35,7 +37,7 @@ public:
 
 private:
     std::u16string directory_;
-    CanberraSound sound_;
+    PulseSound sound_;
 };
 
 } // namespace tobble
