@@ -27,6 +27,9 @@ SOUNDS = {
     "float32-8-channels": ("float32", 32000, 8, True, 2020),
     "pcm16-192k": ("pcm16", 192000, 2, False, 2110),
 }
+# Wine 8's wave mapper refuses these (the program then plays the default sound) or, for 32-bit
+# integers, accepts them and plays nothing; Windows itself plays them.
+WINE_REFUSES, WINE_SILENT = {"float64", "mu-law-extensible"}, {"pcm32"}
 
 
 def chunks(data):  # [(id, body)] of a RIFF WAVE file
@@ -92,13 +95,18 @@ def encodings(s):
     """Each encoding's line sound is heard as itself, not the default sound; garbage and a cut
     header give the default sound; a sound of one encoding cuts off one of another."""
     s.ch.__init__(words=("encoded",))  # one line: every click plays 1.wav
-    s.ch.write(s.appdir)
+    s.ch.write(s.appdir, s.omit)
     line = os.path.join(s.appdir, "1.wav")
     s.listener.tones = {name: hz for name, (*_, hz) in SOUNDS.items()}
     s.launch(greeting=False)
+    wine = s.driver.name == "wine"
     for name in SOUNDS:
         make(line, name)
-        s.expect_sound(f"{name} is heard as itself", lambda: s.click(*CHARACTER), name)
+        if wine and name in WINE_REFUSES:
+            s.expect_sound(f"{name}, which Wine cannot play: the default sound",
+                           lambda: s.click(*CHARACTER), lambda n: n is None)
+        elif not (wine and name in WINE_SILENT):
+            s.expect_sound(f"{name} is heard as itself", lambda: s.click(*CHARACTER), name)
     good = open(line, "rb").read()
     for what, data in (("random bytes", os.urandom(20000)), ("a header cut short", good[:30])):
         open(line, "wb").write(data)
@@ -117,5 +125,6 @@ def encodings(s):
     heard = second is not None and s.listener.share(samples, second - rate // 5, "ima-adpcm") > 0.5
     s.check("a float sound cuts off an IMA ADPCM one at once", heard and s.listener.share(
         samples, second + rate * 8 // 100, "ima-adpcm") < 0.2, second and second / rate)
+    s.wait_quiet()
     s.before = s.snapshot()  # the files written here are the test's, not the program's
     s.quit("Quit (Ctrl+Q) ends the program", "ctrl+q")

@@ -678,7 +678,7 @@ SESSIONS = [
     ("missing and broken sounds", missing_sounds,
      {"omit": ("0.wav",), "broken": ("1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
-    ("every WAV encoding heard as itself", encodings, {}),
+    ("every WAV encoding heard as itself", encodings, {"omit": ("0.wav",)}),
     # Debian's desktops play through PipeWire and its PulseAudio service: the sound sessions again
     ("linux: sound on pipewire: start-up, talking and closing", talking, {"sound": "pipewire"}),
     ("linux: sound on pipewire: server stopped and restarted", sound_server,

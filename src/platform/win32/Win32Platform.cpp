@@ -37,22 +37,19 @@ std::u16string Win32Platform::describeError(DWORD error) {
 
 namespace {
 
-// Whether the system plays this encoding: PCM and float directly, anything else through a codec
-// of the Audio Compression Manager that turns it into PCM.
+// Whether the system plays this format: the wave mapper is asked, as sndPlaySound will ask it,
+// and it answers for PCM and float itself and for the rest through the codecs of the Audio
+// Compression Manager. (A codec's own answer is not enough: one that decodes mu-law suggests PCM
+// for it inside WAVE_FORMAT_EXTENSIBLE too, which the mapper then refuses to play.)
 bool systemPlays(const WavFormat& wav) {
-    if (wav.formatTag == WAVE_FORMAT_PCM || wav.formatTag == WAVE_FORMAT_IEEE_FLOAT)
-        return true;
     // The format chunk as a WAVEFORMATEX: a 16-byte one lacks cbSize, and cbSize must not claim
     // more than the chunk holds.
-    std::vector<char> source(std::max(wav.formatChunk.size(), sizeof(WAVEFORMATEX)), '\0');
-    std::memcpy(source.data(), wav.formatChunk.data(), wav.formatChunk.size());
-    auto* format = reinterpret_cast<WAVEFORMATEX*>(source.data());
+    std::vector<char> bytes(std::max(wav.formatChunk.size(), sizeof(WAVEFORMATEX)), '\0');
+    std::memcpy(bytes.data(), wav.formatChunk.data(), wav.formatChunk.size());
+    auto* format = reinterpret_cast<WAVEFORMATEX*>(bytes.data());
     format->cbSize = static_cast<WORD>(
-        std::min<std::size_t>(format->cbSize, source.size() - sizeof(WAVEFORMATEX)));
-    WAVEFORMATEX pcm{};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    return acmFormatSuggest(nullptr, format, &pcm, sizeof pcm, ACM_FORMATSUGGESTF_WFORMATTAG) ==
-           MMSYSERR_NOERROR;
+        std::min<std::size_t>(format->cbSize, bytes.size() - sizeof(WAVEFORMATEX)));
+    return waveOutOpen(nullptr, WAVE_MAPPER, format, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
 }
 
 // Whether a file holds sound the system can play: a whole RIFF WAVE with format and data chunks,
