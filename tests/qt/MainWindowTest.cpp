@@ -15,8 +15,8 @@
 #include "frontend/qt/CommandLine.h"
 #include "frontend/qt/MainWindow.h"
 #include "frontend/qt/QtPlatformChoice.h"
-#include "platform/linux/SoundDecoder.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/SoundDecoder.h"
 
 namespace tobble::testing {
 namespace {
