@@ -15,13 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
     const std::string_view head(reinterpret_cast<const char*>(data + 4), size - 4);
     const tobble::WavFormat info = tobble::describeWav(head, head.size() + extra);
-    if (info.playable != info.problem.empty())
+    if (info.playable != info.problem.empty() || (info.playable && !info.wellFormed))
         std::abort();
-    if (info.playable &&
-        (info.formatTag != 1 || info.sampleRate == 0 || info.blockAlign == 0 || info.seconds < 0 ||
-         (info.bitsPerSample != 8 && info.bitsPerSample != 16)))
+    if (info.wellFormed &&
+        (info.channels == 0 || info.sampleRate == 0 || info.blockAlign == 0 ||
+         !(info.seconds >= 0) || info.formatChunk.size() < 16 || info.encoding.empty()))
         std::abort();
-    if (info.playable && info.formatChunkBytes < 16)
+    if (info.playable && (info.channels > 8 || info.sampleRate > 384000))
         std::abort();
     return 0;
 }

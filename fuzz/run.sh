@@ -8,21 +8,24 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_config fuzz_reload fuzz_wav)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_config fuzz_reload fuzz_wav fuzz_sound)
 
 bin=build-fuzz/fuzz
 status=0
 for target in "${targets[@]}"; do
-    seeds=fuzz/corpus/config
+    seeds=(fuzz/corpus/config)
     options=(-dict=fuzz/config.dict -max_len=65536)
     if [ "$target" = fuzz_wav ]; then
-        seeds=fuzz/corpus/wav
+        seeds=(fuzz/corpus/wav)
         options=(-max_len=4096)
+    elif [ "$target" = fuzz_sound ]; then
+        seeds=(fuzz/corpus/wav fuzz/corpus/sound)
+        options=(-max_len=16384)
     fi
     work=$bin/work/$target
     mkdir -p "$work" "$bin/crashes"
     log=$bin/$target.log
-    if ! "$bin/$target" "$work" "$seeds" "${options[@]}" -max_total_time="$seconds" \
+    if ! "$bin/$target" "$work" "${seeds[@]}" "${options[@]}" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$bin/crashes/$target-" >"$log" 2>&1; then
         echo "$target: FAILED, see $log and $bin/crashes"

@@ -1,10 +1,37 @@
 #include "content/WavFormat.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
 namespace tobble {
 namespace {
 
-constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr std::uint32_t kLowestRate = 1000;
+constexpr std::uint32_t kHighestRate = 384000; // what the sound servers take
+constexpr std::size_t kFormatChunkKept = 4096;
+
+// The encodings a codec ships for on Windows, and the fields each codec takes.
+struct Encoding {
+    std::uint16_t tag;
+    const char* name;
+    std::initializer_list<int> bits; // empty: any (the codec keeps no sample size)
+    std::uint16_t maxChannels;
+    bool wholeSamples; // a block is one sample of each channel, as for PCM
+    bool extensible;   // also taken as the sub-format of WAVE_FORMAT_EXTENSIBLE
+};
+
+constexpr Encoding kEncodings[] = {
+    {1, "PCM", {8, 16, 24, 32}, 8, true, true}, {3, "IEEE float", {32, 64}, 8, true, true},
+    {7, "mu-law", {8}, 2, true, true},          {6, "A-law", {8}, 2, true, true},
+    {0x11, "IMA ADPCM", {4}, 2, false, false},  {2, "Microsoft ADPCM", {4}, 2, false, false},
+    {0x31, "GSM 6.10", {}, 1, false, false},    {0x55, "MPEG Layer-3", {}, 2, false, false},
+};
+
+// The sub-format GUID of WAVE_FORMAT_EXTENSIBLE past its format tag:
+// {tag-0000-0010-8000-00AA00389B71}.
+constexpr std::string_view kSubFormatTail{"\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 14};
 
 std::uint16_t le16(std::string_view b, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
@@ -16,25 +43,51 @@ std::uint32_t le32(std::string_view b, std::size_t at) {
                                                          << 16;
 }
 
-std::string formatName(std::uint16_t tag) {
-    switch (tag) {
-    case 1:
-        return "PCM";
-    case 2:
-        return "Microsoft ADPCM";
-    case 3:
-        return "IEEE float";
-    case 6:
-        return "A-law";
-    case 7:
-        return "mu-law";
-    case 0x11:
-        return "IMA ADPCM";
-    case 0x55:
-        return "MP3";
-    default:
-        return "format " + std::to_string(tag);
-    }
+const Encoding* findEncoding(std::uint16_t tag) {
+    const auto* found = std::find_if(std::begin(kEncodings), std::end(kEncodings),
+                                     [&](const Encoding& e) { return e.tag == tag; });
+    return found == std::end(kEncodings) ? nullptr : found;
+}
+
+std::string tagName(std::uint16_t tag) {
+    if (const Encoding* e = findEncoding(tag))
+        return e->name;
+    char text[32];
+    std::snprintf(text, sizeof text, "format 0x%04X", tag);
+    return text;
+}
+
+// Why the encoding does not play with these fields; empty when it does.
+std::string encodingProblem(const WavFormat& w) {
+    const Encoding* e = findEncoding(w.formatTag);
+    if (!e)
+        return w.encoding + ": no codec plays it";
+    if (w.extensible && !e->extensible)
+        return w.encoding + " inside WAVE_FORMAT_EXTENSIBLE: no codec plays it";
+    if (e->bits.size() &&
+        std::find(e->bits.begin(), e->bits.end(), w.bitsPerSample) == e->bits.end())
+        return w.encoding + " with " + std::to_string(w.bitsPerSample) +
+               "-bit samples: no codec plays it";
+    if (w.channels > e->maxChannels)
+        return w.encoding + " with " + std::to_string(w.channels) + " channels: at most " +
+               std::to_string(e->maxChannels) + " play";
+    if (w.sampleRate < kLowestRate || w.sampleRate > kHighestRate)
+        return "a rate of " + std::to_string(w.sampleRate) + " Hz: " + std::to_string(kLowestRate) +
+               " to " + std::to_string(kHighestRate) + " Hz play";
+    if (e->wholeSamples && w.blockAlign != w.channels * w.bitsPerSample / 8)
+        return "a block of " + std::to_string(w.blockAlign) + " bytes for " +
+               std::to_string(w.channels) + " channels of " + std::to_string(w.bitsPerSample) +
+               "-bit samples";
+    return {};
+}
+
+double lengthInSeconds(const WavFormat& w, std::uint64_t factFrames, bool hasFact) {
+    const Encoding* e = findEncoding(w.formatTag);
+    if (e && e->wholeSamples)
+        return static_cast<double>(w.dataBytes / w.blockAlign) / w.sampleRate;
+    if (hasFact)
+        return static_cast<double>(factFrames) / w.sampleRate;
+    return w.bytesPerSecond ? static_cast<double>(w.dataBytes) / w.bytesPerSecond : 0.0;
 }
 
 } // namespace
@@ -49,10 +102,11 @@ WavFormat describeWav(std::string_view head, std::uint64_t fileSize) {
         info.problem = "not a RIFF WAVE file";
         return info;
     }
-    info.riffBytes = le32(head, 4);
 
     bool hasData = false;
     bool dataTruncated = false;
+    bool hasFact = false;
+    std::uint64_t factFrames = 0;
     std::uint64_t dataAvailable = 0;
     // Offsets are 64-bit so that chunk sizes near 4 GB cannot wrap around.
     std::uint64_t at = 12;
@@ -60,30 +114,35 @@ WavFormat describeWav(std::string_view head, std::uint64_t fileSize) {
         const std::string_view id = head.substr(static_cast<std::size_t>(at), 4);
         const std::uint32_t size = le32(head, static_cast<std::size_t>(at + 4));
         const std::uint64_t body = at + 8;
+        const auto b = static_cast<std::size_t>(body);
         if (id == "fmt " && !info.hasFormat) {
             if (size < 16 || body + 16 > head.size()) {
                 info.problem = "the format chunk is cut short";
                 return info;
             }
-            const auto b = static_cast<std::size_t>(body);
             info.hasFormat = true;
-            info.formatChunkBytes = size;
+            info.formatChunk =
+                head.substr(b, std::min<std::size_t>({size, kFormatChunkKept, head.size() - b}));
             info.formatTag = le16(head, b);
             info.channels = le16(head, b + 2);
             info.sampleRate = le32(head, b + 4);
+            info.bytesPerSecond = le32(head, b + 8);
             info.blockAlign = le16(head, b + 12);
             info.bitsPerSample = le16(head, b + 14);
-            if (info.formatTag == kFormatExtensible && size >= 40 && body + 40 <= head.size())
-                info.formatTag = le16(head, b + 24); // first two bytes of the sub-format GUID
+            if (info.formatTag == kFormatExtensible && size >= 40 && body + 40 <= head.size() &&
+                head.substr(b + 26, kSubFormatTail.size()) == kSubFormatTail) {
+                info.formatTag = le16(head, b + 24);
+                info.extensible = true;
+            }
+        } else if (id == "fact" && !hasFact && size >= 4 && body + 4 <= head.size()) {
+            hasFact = true;
+            factFrames = le32(head, b);
         } else if (id == "data" && !hasData) {
             hasData = true;
-            info.dataBeforeFormat = !info.hasFormat;
             info.dataBytes = size;
             dataAvailable = fileSize > body ? fileSize - body : 0;
             dataTruncated = size > dataAvailable;
         }
-        if (!hasData && (size == 0 || (size & 1u)))
-            info.unevenChunkBeforeData = true;
         at = body + size + (size & 1u);
     }
 
@@ -91,15 +150,7 @@ WavFormat describeWav(std::string_view head, std::uint64_t fileSize) {
         info.problem = "no format chunk";
         return info;
     }
-    if (info.formatTag != kFormatPcm) {
-        info.problem = formatName(info.formatTag) + " data; only PCM plays";
-        return info;
-    }
-    if (info.bitsPerSample != 8 && info.bitsPerSample != 16) {
-        info.problem =
-            std::to_string(info.bitsPerSample) + "-bit samples; only 8- and 16-bit PCM play";
-        return info;
-    }
+    info.encoding = tagName(info.formatTag);
     if (info.channels == 0 || info.sampleRate == 0 || info.blockAlign == 0) {
         info.problem = "the format chunk names no channels, no rate or no block size";
         return info;
@@ -113,18 +164,11 @@ WavFormat describeWav(std::string_view head, std::uint64_t fileSize) {
                        " bytes but only " + std::to_string(dataAvailable) + " follow";
         return info;
     }
-    info.seconds = static_cast<double>(info.dataBytes) /
-                   (static_cast<double>(info.sampleRate) * static_cast<double>(info.blockAlign));
-    info.playable = true;
+    info.wellFormed = true;
+    info.seconds = lengthInSeconds(info, factFrames, hasFact);
+    info.problem = encodingProblem(info);
+    info.playable = info.problem.empty();
     return info;
-}
-
-bool hasPlainPcmLayout(const WavFormat& wav) {
-    constexpr std::uint64_t kLargest = 64u * 1024u * 1024u;
-    return wav.playable && wav.formatChunkBytes == 16 && !wav.unevenChunkBeforeData &&
-           !wav.dataBeforeFormat && wav.riffBytes > 0 && wav.riffBytes < kLargest &&
-           wav.dataBytes > 0 && wav.dataBytes < kLargest &&
-           wav.dataBytes % (wav.bitsPerSample / 8u) == 0 && wav.channels <= 32;
 }
 
 } // namespace tobble

@@ -4,6 +4,7 @@ what each must give. Every picture, sound and text is generated here."""
 import io
 import math
 import os
+import runpy
 import shutil
 import struct
 import sys
@@ -11,6 +12,19 @@ import wave
 from pathlib import Path
 
 MB = 1024 * 1024
+# Every encoding's sound, made with sox (and lame) as the scenarios make them.
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, str(Path(__file__).parent.parent / "scenarios"))
+ENCODED = runpy.run_path(str(Path(__file__).parent.parent / "scenarios" / "sound_encodings.py"))
+
+
+def encoded(name):
+    path = Path(os.environ.get("TMPDIR", "/tmp"), f"tobble-corpus-{os.getpid()}-{name}.wav")
+    try:
+        ENCODED["make"](str(path), name, 0.1)
+        return path.read_bytes()
+    finally:
+        path.unlink(missing_ok=True)
 
 
 def jpeg(width, height):
@@ -97,6 +111,8 @@ def cases():
             "empty": b"", "truncated": wav(seconds=1)[:2000], "24-bit": wav(bits=24),
             "directory": None, "not-riff": b"ID3\x03\x00 this is an mp3 really" * 20}.items()},
         "wav-missing-and-unused": pack(good, **{"2.wav": False, "7.wav": sound}),
+        **{f"wav-{name}": pack(good, **{"1.wav": encoded(name)}) for name in ENCODED["SOUNDS"]},
+        "wav-unknown-encoding": pack(good, **{"1.wav": wav()[:20] + b"\x34\x12" + wav()[22:]}),
     }
 
 

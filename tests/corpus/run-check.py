@@ -49,6 +49,10 @@ def shown(report):
     for key, item in items:
         found.update({key: item["text"], f"{key}.size": len(item["text"]),
                       f"bad:{item['sound']['file']}": item["sound"].get("problem")})
+        if "encoding" in item["sound"]:
+            sound = item["sound"]
+            found[f"enc:{sound['file']}"] = (sound["encoding"] + " (extensible)" * sound[
+                "extensible"] + f" {sound['channels']} ch {sound['rate']} Hz")
     return {key: ",".join(v) if isinstance(v, list) else str(v) for key, v in found.items()}
 
 

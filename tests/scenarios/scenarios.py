@@ -13,6 +13,7 @@ from characters import character_folder, own_character, scaled_pointer  # noqa: 
 from faults import missing_config, missing_picture, missing_sounds, sound_server  # noqa: E402
 from menus import auto_play, menu_items, timers  # noqa: E402
 from session import Session  # noqa: E402
+from sound_encodings import encodings  # noqa: E402
 from talking import talking  # noqa: E402
 
 SESSIONS = [
@@ -24,6 +25,7 @@ SESSIONS = [
     ("missing and broken sounds", missing_sounds,
      {"omit": ("0.wav",), "broken": ("1.wav", "2.wav", "3.wav", "4.wav")}),
     ("linux: sound server stopped and restarted", sound_server, {}),
+    ("every WAV encoding heard as itself", encodings, {"omit": ("0.wav",)}),
     # Debian's desktops play through PipeWire and its PulseAudio service: the sound sessions again
     ("linux: sound on pipewire: start-up, talking and closing", talking, {"sound": "pipewire"}),
     ("linux: sound on pipewire: server stopped and restarted", sound_server,

@@ -19,15 +19,28 @@ std::string seconds(double value) {
     return out.str();
 }
 
+// "IMA ADPCM 4-bit stereo, 22050 Hz, 0.45 s": what the file holds, as far as it is known.
+std::string wavSummary(const WavInfo& w) {
+    std::string text = w.encoding + (w.extensible ? " (extensible)" : "");
+    if (w.bitsPerSample)
+        text += " " + std::to_string(w.bitsPerSample) + "-bit";
+    text += w.channels == 1   ? std::string(" mono")
+            : w.channels == 2 ? std::string(" stereo")
+                              : " " + std::to_string(w.channels) + " channels";
+    text += ", " + std::to_string(w.sampleRate) + " Hz";
+    if (w.wellFormed)
+        text += ", " + seconds(w.seconds) + " s";
+    return text;
+}
+
 std::string soundSummary(const SoundCheck& sound) {
     if (!sound.exists)
         return sound.file + ": MISSING (the bell plays instead)";
     if (!sound.wav.playable)
-        return sound.file + ": NOT PLAYABLE, " + sound.wav.problem + " (the bell plays instead)";
-    const WavInfo& w = sound.wav;
-    return sound.file + ": ok, PCM " + std::to_string(w.bitsPerSample) + "-bit " +
-           (w.channels == 1 ? std::string("mono") : std::to_string(w.channels) + " channels") +
-           ", " + std::to_string(w.sampleRate) + " Hz, " + seconds(w.seconds) + " s";
+        return sound.file + ": NOT PLAYABLE, " + sound.wav.problem +
+               (sound.wav.hasFormat ? " [" + wavSummary(sound.wav) + "]" : "") +
+               " (the bell plays instead)";
+    return sound.file + ": ok, " + wavSummary(sound.wav);
 }
 
 void printItem(const std::string& label, const SpokenItem& item, std::ostream& out) {
@@ -81,7 +94,9 @@ std::string jsonSound(const SoundCheck& sound) {
         out += ", \"format\": " + std::to_string(w.formatTag) +
                ", \"channels\": " + std::to_string(w.channels) +
                ", \"rate\": " + std::to_string(w.sampleRate) +
-               ", \"bits\": " + std::to_string(w.bitsPerSample);
+               ", \"bits\": " + std::to_string(w.bitsPerSample) +
+               ", \"encoding\": " + jsonString(w.encoding) +
+               ", \"extensible\": " + (w.extensible ? "true" : "false");
     }
     if (w.playable)
         out += ", \"seconds\": " + seconds(w.seconds);

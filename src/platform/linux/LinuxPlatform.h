@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "platform/linux/CanberraSound.h"
+#include "platform/linux/PulseSound.h"
 #include "seams/Platform.h"
 
 namespace tobble {
 
-// The operations the program asks of a Linux desktop: canberra for sound, Qt for the rest.
+// The operations the program asks of a Linux desktop: the sound server for sound, Qt for the
+// rest.
 class LinuxPlatform : public Sound,
                       public Desktop,
                       public PictureDecoder,
@@ -43,7 +44,7 @@ public:
 
 private:
     std::u16string directory_;
-    CanberraSound sound_;
+    PulseSound sound_;
 };
 
 } // namespace tobble

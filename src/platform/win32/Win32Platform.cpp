@@ -1,9 +1,12 @@
 #include "platform/win32/Win32Platform.h"
 
+#include <mmreg.h>
 #include <mmsystem.h>
+#include <msacm.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -34,8 +37,24 @@ std::u16string Win32Platform::describeError(DWORD error) {
 
 namespace {
 
-// Whether a file holds sound the system can play, by the same WAV rules as everywhere else: only
-// its head is read, and only from a file on a disk (never a pipe, whose open or read could wait).
+// Whether the system plays this format: the wave mapper is asked, as sndPlaySound will ask it,
+// and it answers for PCM and float itself and for the rest through the codecs of the Audio
+// Compression Manager. (A codec's own answer is not enough: one that decodes mu-law suggests PCM
+// for it inside WAVE_FORMAT_EXTENSIBLE too, which the mapper then refuses to play.)
+bool systemPlays(const WavFormat& wav) {
+    // The format chunk as a WAVEFORMATEX: a 16-byte one lacks cbSize, and cbSize must not claim
+    // more than the chunk holds.
+    std::vector<char> bytes(std::max(wav.formatChunk.size(), sizeof(WAVEFORMATEX)), '\0');
+    std::memcpy(bytes.data(), wav.formatChunk.data(), wav.formatChunk.size());
+    auto* format = reinterpret_cast<WAVEFORMATEX*>(bytes.data());
+    format->cbSize = static_cast<WORD>(
+        std::min<std::size_t>(format->cbSize, bytes.size() - sizeof(WAVEFORMATEX)));
+    return waveOutOpen(nullptr, WAVE_MAPPER, format, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
+}
+
+// Whether a file holds sound the system can play: a whole RIFF WAVE with format and data chunks,
+// read as everywhere else, in an encoding the system has a codec for. Only its head is read, and
+// only from a file on a disk (never a pipe, whose open or read could wait).
 bool isPlayableWav(const std::u16string& path) {
     if (examineFile(path).kind != FileKind::Regular)
         return false;
@@ -55,7 +74,8 @@ bool isPlayableWav(const std::u16string& path) {
         head.resize(got);
     }
     CloseHandle(file);
-    return describeWav(head, static_cast<std::uint64_t>(size.QuadPart)).playable;
+    const WavFormat wav = describeWav(head, static_cast<std::uint64_t>(size.QuadPart));
+    return wav.wellFormed && systemPlays(wav);
 }
 
 } // namespace

@@ -6,12 +6,10 @@
 #include "Fakes.h"
 #include "base/TextEncoding.h"
 #include "content/ConfigFile.h"
-#include "content/WavFormat.h"
 
 namespace tobble {
 namespace {
 
-using testing::chunk, testing::wave;
 using namespace std::string_literals;
 
 using Items = std::vector<std::u16string>;
@@ -171,33 +169,6 @@ TEST(ConfigFile, LoadsAGoodHeadWhateverFollowsIt) {
     loadConfigFile((dir.path() / "config.ini").u16string(), decodeWindows1252, speech,
                    [&](const std::u16string& t) { title = t; });
     EXPECT_EQ(title + speech.Phrases[1] + speech.Answers[1], u"Hugeoneyes");
-}
-
-WavFormat describe(const std::string& file) {
-    return describeWav(file, file.size());
-}
-
-TEST(WavFormat, OnlyPlainPcmHasTheLayoutStrictReadersNeed) {
-    const WavFormat plain = describe(wave(1, 16, chunk("data", "abcd")));
-    EXPECT_TRUE(plain.playable) << plain.problem;
-    EXPECT_TRUE(hasPlainPcmLayout(plain));
-    EXPECT_EQ(plain.dataBytes, 4u);
-    EXPECT_DOUBLE_EQ(plain.seconds, 4.0 / (22050 * 2)) << "the length the checker reports";
-
-    const WavFormat extensible = describe(wave(0xFFFE, 16, chunk("data", "abcd")));
-    EXPECT_TRUE(extensible.playable) << extensible.problem;
-    EXPECT_FALSE(hasPlainPcmLayout(extensible)) << "a 40-byte format chunk";
-    // Cut inside the sub-format: its tag is not read from beyond what was given.
-    EXPECT_EQ(describeWav(wave(0xFFFE, 16).substr(0, 50), 1000).formatTag, 0xFFFE);
-    EXPECT_EQ(describeWav(wave(0xFFFE, 16), 1000).problem, "no data chunk");
-
-    EXPECT_EQ(describe(wave(1, 16)).problem, "no data chunk") << "the format chunk ends the file";
-    const WavFormat padded = describe(wave(1, 8, chunk("LIST", "odd") + chunk("data", "abcd")));
-    EXPECT_TRUE(padded.playable) << padded.problem;
-    EXPECT_TRUE(padded.unevenChunkBeforeData);
-    EXPECT_FALSE(hasPlainPcmLayout(padded));
-    EXPECT_TRUE(hasPlainPcmLayout(describe(wave(1, 8, chunk("data", "ab"), 32))));
-    EXPECT_FALSE(hasPlainPcmLayout(describe(wave(1, 8, chunk("data", "ab"), 33)))) << "channels";
 }
 
 } // namespace
