@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_config fuzz_reload fuzz_wav)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_archive fuzz_config fuzz_reload fuzz_wav)
 
 bin=build-fuzz/fuzz
 status=0
@@ -18,6 +18,10 @@ for target in "${targets[@]}"; do
     if [ "$target" = fuzz_wav ]; then
         seeds=fuzz/corpus/wav
         options=(-max_len=4096)
+    elif [ "$target" = fuzz_archive ]; then
+        # Room for a few entries; each may inflate to a thousand times its size on disk.
+        seeds=fuzz/corpus/archive
+        options=(-max_len=8192)
     fi
     work=$bin/work/$target
     mkdir -p "$work" "$bin/crashes"
