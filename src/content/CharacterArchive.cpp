@@ -82,7 +82,9 @@ Selection select(const ZipReader& reader) {
             reader.fail(entryText(entry.name) + u" appears twice");
         if (!added)
             reader.fail(u"\"" + found->second->name + u"\" and \"" + entry.name +
-                        u"\" differ only in case");
+                        (lower(found->second->name) == lower(entry.name)
+                             ? u"\" differ only in case"
+                             : u"\" name the same file"));
 
         if (entry.isDirectory() && parts.size() == 1)
             topFolderEntries.emplace_back(&entry, parts[0]);

@@ -204,6 +204,8 @@ TEST(CharacterArchive, RefusesWithAReasonAndWritesNothing) {
         {zip({{"Config.ini", kConfig}, config}),
          "\"Config.ini\" and \"config.ini\" differ only in case"},
         {zip({config, config}), "the entry \"config.ini\" appears twice"},
+        {zip({{"./config.ini", kConfig}, config}),
+         "\"./config.ini\" and \"config.ini\" name the same file"},
         {zip({config, {"1.wav", "s", 8, 1}}), "the entry \"1.wav\" is encrypted"},
         {zip({config, {"1.wav", "s", 12}}), "the entry \"1.wav\" is compressed in a way"},
         {zip(many), "this archive has more than 256 entries"},
