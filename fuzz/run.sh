@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_config fuzz_reload fuzz_wav fuzz_sound)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_archive fuzz_config fuzz_reload fuzz_wav fuzz_sound)
 
 bin=build-fuzz/fuzz
 status=0
@@ -21,6 +21,10 @@ for target in "${targets[@]}"; do
     elif [ "$target" = fuzz_sound ]; then
         seeds=(fuzz/corpus/wav fuzz/corpus/sound)
         options=(-max_len=16384)
+    elif [ "$target" = fuzz_archive ]; then
+        # Room for a few entries; each may inflate to a thousand times its size on disk.
+        seeds=(fuzz/corpus/archive)
+        options=(-max_len=8192)
     fi
     work=$bin/work/$target
     mkdir -p "$work" "$bin/crashes"

@@ -43,15 +43,27 @@ endif()
 # Add/Remove Programs shows the size it is told, in KB: that of the installed folder.
 set(uninstall_key "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Tobble")
 set(CPACK_NSIS_DEFINES "!include FileFunc.nsh")
+# A .tobble file is a Tobble character, opened with tobble.exe and shown with its icon; the shell
+# is told that file types changed, so that Explorer shows them at once.
+set(type_key "Software\\\\Classes\\\\.tobble")
+set(progid_key "Software\\\\Classes\\\\Tobble.Character")
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   !insertmacro GetSizeCall \\\"$INSTDIR\\\" \\\"/S=0K\\\" $0 $1 $2
   IntFmt $0 \\\"0x%08X\\\" $0
-  WriteRegDWORD SHCTX \\\"${uninstall_key}\\\" \\\"EstimatedSize\\\" \\\"$0\\\"")
+  WriteRegDWORD SHCTX \\\"${uninstall_key}\\\" \\\"EstimatedSize\\\" \\\"$0\\\"
+  WriteRegStr SHCTX \\\"${type_key}\\\" \\\"\\\" \\\"Tobble.Character\\\"
+  WriteRegStr SHCTX \\\"${progid_key}\\\" \\\"\\\" \\\"Tobble character\\\"
+  WriteRegStr SHCTX \\\"${progid_key}\\\\DefaultIcon\\\" \\\"\\\" \\\"$INSTDIR\\\\tobble.exe,0\\\"
+  WriteRegStr SHCTX \\\"${progid_key}\\\\shell\\\\open\\\\command\\\" \\\"\\\" '\\\"$INSTDIR\\\\tobble.exe\\\" \\\"%1\\\"'
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'")
 # The uninstaller removes the installer's own key, but not the publisher's key above it.
 set(vendor_key "Software\\\\${CPACK_PACKAGE_VENDOR}")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
   DeleteRegKey SHCTX \\\"${vendor_key}\\\\Tobble\\\"
-  DeleteRegKey /ifempty SHCTX \\\"${vendor_key}\\\"")
+  DeleteRegKey /ifempty SHCTX \\\"${vendor_key}\\\"
+  DeleteRegKey SHCTX \\\"${type_key}\\\"
+  DeleteRegKey SHCTX \\\"${progid_key}\\\"
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'")
 
 # cpack builds "preinstall" first, and the build makes the installer: that target must not
 # build everything again. The installer's own target depends on what it installs instead.

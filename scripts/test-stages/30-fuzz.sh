@@ -3,5 +3,6 @@
 # hang or sanitizer report fails the stage. For a long run: fuzz/run.sh 3600
 set -euo pipefail
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)" --target fuzz_config fuzz_reload fuzz_wav fuzz_sound
+cmake --build --preset fuzz -j "$(nproc)" --target fuzz_archive fuzz_config fuzz_reload fuzz_wav \
+    fuzz_sound
 fuzz/run.sh "${TOBBLE_FUZZ_SECONDS:-20}"

@@ -46,7 +46,8 @@ window_title() {
         [ -n "$window" ] && xdotool getwindowname "$window"
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; true' window_title "$@"
 }
-menu_command=$(sed -n 's/^Exec=//p' /usr/share/applications/tobble.desktop)
+# Without a file to open, a launcher drops the entry's "%f".
+menu_command=$(sed -n 's/^Exec=\(.*\) %f$/\1/p' /usr/share/applications/tobble.desktop)
 shown=$(window_title "$menu_command")
 echo "started from the menu entry ($menu_command): \"$shown\""
 [ "$shown" = "$title" ]
@@ -58,7 +59,8 @@ echo "--- dpkg -r"
 dpkg -r tobble
 for path in /usr/lib/tobble /usr/bin/tobble /usr/bin/tobble-check \
     /usr/share/applications/tobble.desktop /usr/share/metainfo/tobble.metainfo.xml \
-    /usr/share/icons/hicolor/scalable/apps/tobble.svg; do
+    /usr/share/icons/hicolor/scalable/apps/tobble.svg /usr/share/mime/packages/tobble.xml \
+    /usr/share/icons/hicolor/scalable/mimetypes/application-x-tobble-character.svg; do
     if [ -e "$path" ] || [ -L "$path" ]; then
         echo "left behind after removal: $path"
         exit 1

@@ -37,12 +37,13 @@ def names_folder(link, exe):
 
 
 def registry_key(reg_file, key):
-    """{value name: value} of one key of a Wine registry file, strings unquoted, or {}."""
+    """{value name: value} of one key of a Wine registry file ("" the default value), strings
+    unquoted, or {}."""
     text = Path(reg_file).read_text(encoding="utf-8", errors="replace")
     head = re.search(re.escape("[" + key.replace("\\", "\\\\") + "]") + r".*\n", text)
     body = text[head.end():text.find("\n\n", head.end())] if head else ""
-    return {m[1]: m[2][1:-1].replace('\\"', '"').replace("\\\\", "\\") if m[2][:1] == '"'
-            else m[2] for m in re.finditer(r'^"([^"]*)"=(.*)$', body, re.M)}
+    return {m[1] or "": m[2][1:-1].replace('\\"', '"').replace("\\\\", "\\") if m[2][:1] == '"'
+            else m[2] for m in re.finditer(r'^(?:"([^"]*)"|@)=(.*)$', body, re.M)}
 
 
 def tree(root):
@@ -91,6 +92,13 @@ def main():
             estimated = int(entry.get("EstimatedSize", "dword:0").split(":")[1], 16)
             check("Add/Remove Programs: the size is the installed folder's",
                   abs(estimated - size) <= 8, (estimated, size))
+            classes = {key: registry_key(prefix / "system.reg", "Software\\Classes\\" + key).get("")
+                       for key in (".tobble", "Tobble.Character", r"Tobble.Character\DefaultIcon",
+                                   r"Tobble.Character\shell\open\command")}
+            check("a .tobble file is a Tobble character, opened by tobble.exe and shown with its icon",
+                  classes == {".tobble": "Tobble.Character", "Tobble.Character": "Tobble character",
+                              r"Tobble.Character\DefaultIcon": exe + ",0",
+                              r"Tobble.Character\shell\open\command": f'"{exe}" "%1"'}, classes)
 
             run(wine.wine, "start", "/unix", str(drive / LINK))
             # The second item of config.ini, in quotes on its own line: the title of the
