@@ -18,7 +18,7 @@ sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "scenarios"))
 from desktop import Desktop, Screen, _x11  # noqa: E402
-from scenarios import Character, tone  # noqa: E402
+from session import Character, tone  # noqa: E402
 
 MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
