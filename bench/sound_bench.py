@@ -16,7 +16,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "scenarios"))
 from bench import Bench, fmt, ms, rss_kib, summary  # noqa: E402
 from desktop import Desktop  # noqa: E402
-from scenarios import Character  # noqa: E402
+from session import Character  # noqa: E402
 
 ENCODED = runpy.run_path(os.path.join(os.path.dirname(HERE), "tests", "scenarios", "encodings.py"))
 CLICKS = 10
