@@ -11,6 +11,7 @@
 #include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "base/NewFolders.h"
+#include "content/CharacterArchive.h"
 #include "content/CharacterFiles.h"
 
 namespace tobble {
@@ -71,22 +72,47 @@ void copyCharacterFiles(const fs::path& from, const fs::path& to) {
         throw Failure(systemDescription(error), from.u16string());
 }
 
+// Makes a new folder of the user's own with fill (which gets the folder for the characters and
+// the name it should take, and returns the folder it made) and makes it startable; on any failure
+// nothing of it is left behind.
+template <typename Fill>
+std::u16string makeOwn(OwnCharacters& own, const std::u16string& title, const Fill& fill) {
+    const fs::path parent(own.ownCharactersFolder());
+    const fs::path createdAbove = createFolders(parent);
+    fs::path made;
+    try {
+        made = fill(parent, safeFileName(title));
+        own.makeStartable(made.u16string(), made.filename().u16string());
+    } catch (...) {
+        removeQuietly(createdAbove.empty() ? made : createdAbove);
+        throw;
+    }
+    return made.u16string();
+}
+
 } // namespace
 
 std::u16string makeOwnCopy(OwnCharacters& own, const std::u16string& folder,
                            const std::u16string& title) {
-    const fs::path parent(own.ownCharactersFolder());
-    const fs::path createdAbove = createFolders(parent);
-    fs::path copy;
-    try {
-        copy = createFreeFolder(parent, safeFileName(title));
-        copyCharacterFiles(fs::path(folder), copy);
-        own.makeStartable(copy.u16string(), copy.filename().u16string());
-    } catch (...) {
-        removeQuietly(createdAbove.empty() ? copy : createdAbove);
-        throw;
-    }
-    return copy.u16string();
+    return makeOwn(own, title, [&](const fs::path& parent, const std::u16string& name) {
+        const fs::path copy = createFreeFolder(parent, name);
+        try {
+            copyCharacterFiles(fs::path(folder), copy);
+        } catch (...) {
+            removeQuietly(copy);
+            throw;
+        }
+        return copy;
+    });
+}
+
+std::u16string addOwnCharacter(OwnCharacters& own, const std::u16string& archive,
+                               const std::u16string& title) {
+    return makeOwn(own, title, [&](const fs::path& parent, const std::u16string& name) {
+        const fs::path folder = freeFileName(parent, name, u"");
+        unpackCharacterArchive(fs::path(archive), folder);
+        return folder;
+    });
 }
 
 } // namespace tobble

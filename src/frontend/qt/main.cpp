@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -88,6 +90,10 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tobble.png")));
 
     tobble::LinuxPlatform platform(startedAs);
+    if (const char* file = tobble::characterFileArgument(argc, argv)) {
+        const QString path = QFileInfo(QFile::decodeName(file)).absoluteFilePath();
+        return tobble::openCharacterFile(path.toStdU16String(), platform.seams());
+    }
     tobble::MainWindow window(platform.seams());
     window.showCentred();
     return app.exec();
