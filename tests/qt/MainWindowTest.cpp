@@ -137,7 +137,10 @@ TEST(QtPlatformChoice, XIsPreferredAndADesktopIsAnXServerAWaylandCompositorOrACh
 
 // Only --help (or -h) and --version are answered, wherever they stand; the program's own name
 // and everything else, Qt's options too, start the window as if nothing were given.
-TEST(CommandLine, OnlyHelpAndVersionAreAnswered) {
+TEST(CommandLine, OnlyHelpAndVersionAreAnsweredAndACharacterFileOpened) {
+    const char* withFile[] = {"tobble", "x.zip", "/a/b.TOBBLE", "c.tobble"};
+    EXPECT_STREQ(characterFileArgument(4, withFile), "/a/b.TOBBLE");
+    EXPECT_EQ(characterFileArgument(2, withFile), nullptr);
     using enum CommandLineRequest;
     const std::pair<std::vector<const char*>, CommandLineRequest> cases[] = {
         {{"tobble"}, Start},

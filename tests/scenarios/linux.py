@@ -8,12 +8,16 @@ import re
 import shutil
 import subprocess
 import sys
+from pathlib import Path
 
 from desktop import end_all_with
 from session import read_only
 
 PYTHON = "/usr/bin/python3"
 USER = 65534  # nobody: root can write anything
+
+
+PACKAGING = Path(__file__).resolve().parents[2] / "packaging"
 
 
 class Linux:
@@ -61,6 +65,24 @@ class Linux:
 
     def own_home(self, s):
         return self.home
+
+    def argument(self, path):
+        return path
+
+    def double_click(self, s, path):  # as a file manager opens it, with the file type installed
+        data = os.path.join(s.dir, "xdg-data")
+        for sub in ("mime/packages", "applications", "bin"):
+            os.makedirs(os.path.join(data, sub), exist_ok=True)
+        shutil.copy(PACKAGING / "tobble-mime.xml", os.path.join(data, "mime/packages/tobble.xml"))
+        os.symlink(os.path.join(s.appdir, "tobble"), os.path.join(data, "bin", "tobble"))
+        Path(data, "applications", "tobble.desktop").write_text(
+            "[Desktop Entry]\nType=Application\nName=Tobble\nExec=" + os.path.join(
+                data, "bin", "tobble") + " %f\nMimeType=application/x-tobble-character;\n")
+        s.run(["update-mime-database", os.path.join(data, "mime")], timeout=60)
+        s.run(["update-desktop-database", os.path.join(data, "applications")], timeout=60)
+        env = s.env | {"XDG_DATA_DIRS": data + ":/usr/share"}
+        with open(os.path.join(s.dir, "opener.log"), "ab") as log:
+            return s.spawn("opener", self.prefix + ["gio", "open", path], env=env, stderr=log)
 
     def startable(self, s, copy):
         link = os.path.join(copy, "tobble")

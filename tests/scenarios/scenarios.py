@@ -9,6 +9,7 @@ import time
 import traceback
 
 sys.dont_write_bytecode = True  # keep the source tree clean
+from character_files import character_file  # noqa: E402
 from characters import character_folder, own_character, scaled_pointer  # noqa: E402
 from faults import missing_config, missing_picture, missing_sounds, sound_server  # noqa: E402
 from menus import auto_play, menu_items, timers  # noqa: E402
@@ -34,6 +35,7 @@ SESSIONS = [
     ("linux: the pointer at scale 2", scaled_pointer, {}),
     ("timers, the pointer, check marks and access keys", timers, {}),
     ("own character from a folder the user cannot write", own_character, {}),
+    ("a character file opened, added and refused", character_file, {}),
 ]
 
 

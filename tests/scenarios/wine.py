@@ -91,6 +91,17 @@ class Wine:
         users = os.path.join(self.env["WINEPREFIX"], "drive_c", "users")
         return next(os.path.join(users, u) for u in sorted(os.listdir(users)) if u != "Public")
 
+    def argument(self, path):
+        return windows_path(path)
+
+    def double_click(self, s, path):  # as Explorer opens it: through the file type's keys
+        exe = windows_path(os.path.join(s.appdir, "tobble.exe"))
+        for key, value in ((r"HKCU\Software\Classes\.tobble", "Tobble.Character"),
+                           (r"HKCU\Software\Classes\Tobble.Character\shell\open\command",
+                            f'"{exe}" "%1"')):
+            s.run([self.wine, "reg", "add", key, "/ve", "/d", value, "/f"], timeout=60)
+        return s.spawn("opener", [self.wine, "start", windows_path(path)])
+
     def startable(self, s, copy):
         exe = os.path.join(copy, "tobble.exe")
         s.check("Yes: the copy has its own tobble.exe", os.path.isfile(exe) and open(

@@ -59,7 +59,8 @@ struct PackReport {
     std::vector<SpokenItem> lines;
     std::vector<SpokenItem> answers;
     std::vector<std::string> unusedFiles;
-    std::vector<ItemRow> items; // after a failure, or when asked for
+    std::vector<std::string> leftOut; // what a character file holds that is not unpacked
+    std::vector<ItemRow> items;       // after a failure, or when asked for
     std::optional<LoadError> error;
 
     Verdict verdict() const;
@@ -68,5 +69,16 @@ struct PackReport {
 // Loads the directory with the program's own loader, then looks at every file it names. Reads
 // only; writes nothing.
 PackReport checkPack(const std::filesystem::path& directory, bool listItemsToo = false);
+
+// A character file checked as Tobble opens one: refused (Failure with the reason), or unpacked
+// into a scratch folder that is checked as a folder is and removed again. The report names the
+// file and lists what it holds that is left out.
+PackReport checkCharacterFile(const std::filesystem::path& file, bool listItemsToo = false);
+
+// Writes the character in directory as a character file: its config.ini, picture.jpg and
+// numbered sounds. Returns the file written: file, or the title made safe with ".tobble" in the
+// current folder. Throws Failure.
+std::filesystem::path packCheckedCharacter(const PackReport& report,
+                                           const std::filesystem::path& file);
 
 } // namespace tobble::check

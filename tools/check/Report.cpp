@@ -199,6 +199,12 @@ void printText(const PackReport& report, std::ostream& out) {
             out << " " << name;
         out << "\n";
     }
+    if (!report.leftOut.empty()) {
+        out << "Left out of the character file:";
+        for (const std::string& name : report.leftOut)
+            out << " " << name;
+        out << "\n";
+    }
 
     switch (report.verdict()) {
     case Verdict::Complete:
@@ -247,6 +253,9 @@ void printJson(const PackReport& report, std::ostream& out) {
     out << ",\n  \"unused\": [";
     for (std::size_t i = 0; i < report.unusedFiles.size(); ++i)
         out << (i ? ", " : "") << jsonString(report.unusedFiles[i]);
+    out << "],\n  \"left_out\": [";
+    for (std::size_t i = 0; i < report.leftOut.size(); ++i)
+        out << (i ? ", " : "") << jsonString(report.leftOut[i]);
     out << "]\n}\n";
 }
 

@@ -26,8 +26,8 @@ inline CommandLineRequest commandLineRequest(int argc, const char* const argv[])
 inline const char* characterFileArgument(int argc, const char* const argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i] ? argv[i] : "";
-        if (argument.size() > 7 &&
-            namesCharacterFile(std::u16string(argument.end() - 7, argument.end())))
+        // Only the ASCII ending counts, so the bytes are widened as they are.
+        if (namesCharacterFile(std::u16string(argument.begin(), argument.end())))
             return argv[i];
     }
     return nullptr;
