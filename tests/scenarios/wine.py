@@ -94,10 +94,10 @@ class Wine:
     def argument(self, path):
         return windows_path(path)
 
-    def double_click(self, s, path):  # as Explorer opens it: through the file type's keys
+    def double_click(self, s, path):  # as Explorer opens it, through the installer's keys
         exe = windows_path(os.path.join(s.appdir, "tobble.exe"))
-        for key, value in ((r"HKCU\Software\Classes\.tobble", "Tobble.Character"),
-                           (r"HKCU\Software\Classes\Tobble.Character\shell\open\command",
+        for key, value in ((r"HKLM\Software\Classes\.tobble", "Tobble.Character"),
+                           (r"HKLM\Software\Classes\Tobble.Character\shell\open\command",
                             f'"{exe}" "%1"')):
             s.run([self.wine, "reg", "add", key, "/ve", "/d", value, "/f"], timeout=60)
         return s.spawn("opener", [self.wine, "start", windows_path(path)])
