@@ -1,5 +1,7 @@
 #include "content/CharacterArchive.h"
 
+#include "content/CharacterFiles.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -162,26 +164,6 @@ fs::path createPartialFolder(const fs::path& destination) {
 }
 
 } // namespace
-
-bool isCharacterFileName(std::u16string_view name) {
-    const std::u16string text = lower(name);
-    if (text == u"config.ini" || text == u"picture.jpg")
-        return true;
-    if (!text.ends_with(u".wav"))
-        return false;
-    std::u16string_view number = std::u16string_view(text).substr(0, text.size() - 4);
-    if (number.starts_with(u'a'))
-        number.remove_prefix(1);
-    if (number.empty() || number.size() > 3 || (number.size() > 1 && number[0] == u'0'))
-        return false;
-    int value = 0;
-    for (const char16_t c : number) {
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c - u'0');
-    }
-    return value <= 100;
-}
 
 ArchiveContents readCharacterArchive(const fs::path& archive) {
     const ZipReader reader(archive, kMaxArchiveEntries);

@@ -15,10 +15,6 @@ inline constexpr std::size_t kMaxArchiveEntries = 256;
 inline constexpr std::uint64_t kMaxUnpackedFile = 64 * 1024 * 1024;
 inline constexpr std::uint64_t kMaxUnpackedCharacter = 256 * 1024 * 1024;
 
-// config.ini, picture.jpg, N.wav and aN.wav with N from 0 to 100, in any case: the files the
-// program reads.
-bool isCharacterFileName(std::u16string_view name);
-
 struct ArchiveEntry {
     std::u16string name;     // as in the archive: "Tobble/config.ini"
     std::u16string fileName; // the character's file it becomes, case kept: "config.ini"

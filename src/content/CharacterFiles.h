@@ -12,9 +12,9 @@ inline constexpr char16_t kGreetingSound[] = u"0.wav";
 inline constexpr char16_t kPictureFile[] = u"picture.jpg";
 inline constexpr char16_t kConfigFile[] = u"config.ini";
 
-// The files of a character that an own copy takes, by name folded to ASCII lower case:
-// config.ini, picture.jpg and every .wav.
-bool isCopiedCharacterFile(std::string_view lowerName);
+// config.ini, picture.jpg, N.wav and aN.wav with N from 0 to 100, in any case: the files the
+// program reads, and all that an own copy or a character file takes.
+bool isCharacterFileName(std::u16string_view name);
 
 // "7.wav" for random line 7.
 std::u16string lineSoundName(std::uint8_t line);

@@ -15,6 +15,7 @@
 #include "base/NewFolders.h"
 #include "base/TextEncoding.h"
 #include "content/CharacterArchive.h"
+#include "content/CharacterFiles.h"
 
 namespace tobble {
 namespace fs = std::filesystem;

@@ -8,7 +8,6 @@
 #include <system_error>
 #include <vector>
 
-#include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "base/NewFolders.h"
 #include "content/CharacterArchive.h"
@@ -22,12 +21,12 @@ namespace {
 // Compared as ASCII in the system's own spelling, so that a name that does not convert (not UTF-8
 // on Linux) is merely no character file.
 bool isCharacterFile(const fs::path& name) {
-    std::string text;
+    std::u16string text;
     for (const auto c : name.native()) {
         const auto code = static_cast<std::uint32_t>(c) & (sizeof c == 1 ? 0xFFu : 0xFFFFFFFFu);
-        text += code < 0x80 ? static_cast<char>(asciiLower(static_cast<char16_t>(code))) : '?';
+        text += code < 0x80 ? static_cast<char16_t>(code) : u'?';
     }
-    return isCopiedCharacterFile(text);
+    return isCharacterFileName(text);
 }
 
 // The system's last error: a stream's failure does not say why, and copy_file reports a disk that

@@ -6,10 +6,10 @@
 
 namespace tobble {
 
-// Copies the character in folder (config.ini, picture.jpg and every .wav, the names as found)
-// into a new folder of the user's own named after title, and has the platform make it startable.
-// Returns the new folder. On any failure nothing of it is left behind, and Failure carries the
-// system's description.
+// Copies the character in folder (config.ini, picture.jpg and its numbered sounds, the names as
+// found) into a new folder of the user's own named after title, and has the platform make it
+// startable. Returns the new folder. On any failure nothing of it is left behind, and Failure
+// carries the system's description.
 std::u16string makeOwnCopy(OwnCharacters& own, const std::u16string& folder,
                            const std::u16string& title);
 

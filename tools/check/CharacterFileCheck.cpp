@@ -7,6 +7,7 @@
 #include "base/NewFolders.h"
 #include "base/TextEncoding.h"
 #include "content/CharacterArchive.h"
+#include "content/CharacterFiles.h"
 #include "content/CharacterPacker.h"
 
 namespace tobble::check {
