@@ -49,9 +49,10 @@ protected:
 
 // The size is fixed: no maximize.
 TEST_F(MainWindowTest, TheLabelsAreBoldAtTheirSizeAndTheWindowDoesNotMaximize) {
-    for (const char* name : {"Label1", "Label3"})
-        EXPECT_TRUE(control(name)->font().bold() && control(name)->font().pixelSize() == 11)
-            << name;
+    for (const char* name : {"Label1", "Label3"}) {
+        EXPECT_TRUE(control(name)->font().bold()) << name;
+        EXPECT_EQ(control(name)->font().pixelSize(), 11) << name;
+    }
     EXPECT_EQ(qobject_cast<QLabel*>(control("Label3"))->text(), QStringLiteral("Ask Tobble:"));
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
 }

@@ -77,9 +77,10 @@ TEST_F(CharacterFile, ABadFileOrAFailureToAddItIsToldAndLeavesNothing) {
 }
 
 TEST(CharacterFileArgument, OnlyATobbleFileInAnyCaseIsOne) {
-    EXPECT_TRUE(namesCharacterFile(u"/x/Ziggy.TOBBLE") && namesCharacterFile(u"a.tobble"));
-    EXPECT_FALSE(namesCharacterFile(u".tobble") || namesCharacterFile(u"a.tobble.zip") ||
-                 namesCharacterFile(u"--help"));
+    for (const char16_t* file : {u"/x/Ziggy.TOBBLE", u"a.tobble"})
+        EXPECT_TRUE(namesCharacterFile(file));
+    for (const char16_t* other : {u".tobble", u"a.tobble.zip", u"--help"})
+        EXPECT_FALSE(namesCharacterFile(other));
 }
 
 } // namespace
