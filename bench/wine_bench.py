@@ -99,7 +99,8 @@ class WineBench:
     def make_prefix(self):
         prefix = os.path.join(self.d.dir, "prefix")
         self.d.env.update(WINEPREFIX=prefix, WINEARCH="win64" if self.wine64 else "win32",
-                          WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                          WINEDEBUG="-all",
+                          WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         quiet = {k: v for k, v in self.d.env.items() if k != "DISPLAY"}
         subprocess.run([self.wine, "wineboot", "-i"], env=quiet, capture_output=True, timeout=300)
         subprocess.run([self.server, "-w"], env=quiet, timeout=300)
@@ -222,7 +223,7 @@ def table(b, starts, clicks, idle):
 
     title = {n: summary(starts[n][1]) for n in starts}
     mapped = {n: summary(starts[n][0]) for n in starts}
-    ratio = title["tobble"][0] / title["picture"][0] if title["tobble"] and title["picture"] else None
+    ratio = title["tobble"] and title["picture"] and title["tobble"][0] / title["picture"][0]
     r, s, f = (summary(v) for v in clicks)
     bits = 64 if b.wine64 else 32
     return "\n".join([
@@ -263,7 +264,7 @@ def main():
     parser.add_argument("--program", required=True, help="tobble.exe")
     parser.add_argument("--floor", required=True, help="the plain Win32 window floor")
     parser.add_argument("--picture-floor", required=True, help="the floor that decodes the picture")
-    parser.add_argument("--save", action="store_true", help="also write the table to bench/results/")
+    parser.add_argument("--save", action="store_true", help="also write the table to results/")
     parser.add_argument("--starts-only", action="store_true", help="measure only the start-ups")
     args = parser.parse_args()
     if pe_machine(args.program) != b"\x64\x86" and subprocess.run(
