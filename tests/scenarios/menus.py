@@ -1,15 +1,17 @@
 """The menu's commands, the timers, the pointer, check marks and access keys."""
+import os
 import time
 from pathlib import Path
 
 from desktop import wait_for
 from talking import flash
-from session import (AUTO_SMACK, BLACK, Character, LABEL1, LABEL2, LEFT_RGB, MICROPHONE, OPENED,
-                     RIGHT_RGB, SHRINK, close, is_line, reload, until)
+from session import (AUTO_SMACK, BLACK, CHARACTER, Character, LABEL1, LABEL2, LEFT_RGB,
+                     MICROPHONE, OPENED, RIGHT_RGB, SHRINK, close, is_line, reload, tone, until)
 
 
 def menu_items(s):
-    """Shrink twice; About, then Say What?; Reload a changed config.ini; Open Config.ini; Quit."""
+    """Shrink twice; About, then Say What?; Reload a changed config.ini; Open Config.ini; Quit
+    while a long line plays."""
     s.launch()
     normal = s.geometry()
     s.key(*SHRINK)
@@ -44,7 +46,21 @@ def menu_items(s):
             "directory", (edited := s.edited()) == OPENED, edited)
     s.click(3, 3)  # back from the editor, as a person would
     time.sleep(0.3)
-    s.quit("Quit (Ctrl+Q) ends the program", "ctrl+q")
+    quit_while_playing(s)
+
+
+def quit_while_playing(s):
+    """Ctrl+Q 0.3 s into a line of 1.5 s: the program ends cleanly at once, and the line with it."""
+    for name in s.ch.texts:
+        if is_line(name):
+            tone(os.path.join(s.appdir, name), s.ch.tones[name], 1.5)
+    s.before = s.snapshot()  # the sounds are the test's
+    heard = s.sounds_after(lambda: s.click(*CHARACTER), 0.3)
+    s.check("a long line is playing", heard and is_line(heard[-1][1]) and not
+            s.listener.is_quiet(), heard)
+    s.quit("Quit (Ctrl+Q) while a line plays ends the program", "ctrl+q")
+    time.sleep(0.4)  # the sound server's own buffer may still play out
+    s.check("the line stops with the program", s.listener.is_quiet())
 
 
 def auto_play(s):

@@ -94,6 +94,16 @@ void Win32Platform::playSoundAsync(const std::u16string& path) {
     sndPlaySoundA(ansi.data(), SND_ASYNC);
 }
 
+// Waits for the playing thread to close the device: under Wine, a process that ends while a sound
+// device is open can crash, its audio thread killed inside the sound server's client library.
+void Win32Platform::stopSound() {
+    PlaySoundW(nullptr, nullptr, 0);
+}
+
+Win32Platform::~Win32Platform() {
+    stopSound();
+}
+
 void Win32Platform::makeTopmost(WindowHandle hWnd) {
     SetWindowPos(reinterpret_cast<HWND>(hWnd), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
@@ -217,9 +227,10 @@ BOOL CALLBACK destroyWindow(HWND window, LPARAM) {
 
 } // namespace
 
-// Every window of the program closes at once; the main window's WM_DESTROY posts the quit
-// message, and the message loop then ends with exit code 0.
+// The sound stops and every window of the program closes at once; the main window's WM_DESTROY
+// posts the quit message, and the message loop then ends with exit code 0.
 void Win32Platform::endProgram() {
+    stopSound();
     EnumThreadWindows(GetCurrentThreadId(), destroyWindow, 0);
     PostQuitMessage(0);
 }

@@ -16,6 +16,10 @@ class Win32Platform final : public Sound,
                             public OwnCharacters {
 public:
     explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
+    // A sound still playing is stopped before the process ends.
+    ~Win32Platform() override;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
 
     // Every seam, as the program takes them.
     Platform seams() { return {*this, *this, *this, *this, *this, *this}; }
@@ -52,6 +56,9 @@ public:
                                             const std::u16string& windowsDirectory);
 
 private:
+    // Stops whatever sound plays, and returns once the system has closed its sound device.
+    static void stopSound();
+
     HINSTANCE instance_;
     GdiplusSession gdiplus_;
 };
