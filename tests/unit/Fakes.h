@@ -195,7 +195,7 @@ inline std::string configText(const std::string& title, const std::vector<std::s
     return text;
 }
 
-inline std::string le(std::uint32_t value, int bytes) {
+inline std::string le(std::uint64_t value, int bytes) {
     std::string out;
     for (int i = 0; i < bytes; ++i)
         out += static_cast<char>(value >> (8 * i));
