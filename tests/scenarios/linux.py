@@ -69,6 +69,11 @@ class Linux:
     def argument(self, path):
         return path
 
+    def pack(self, s, folder, path):  # with the checker beside the program, as an author would
+        checker = os.path.join(os.path.dirname(self.program), "tobble-check")
+        s.run([checker, "--pack", folder, path], timeout=60)
+        return path
+
     def double_click(self, s, path):  # as a file manager opens it, with the file type installed
         data = os.path.join(s.dir, "xdg-data")
         for sub in ("mime/packages", "applications", "bin"):

@@ -94,6 +94,9 @@ class Wine:
     def argument(self, path):
         return windows_path(path)
 
+    def pack(self, s, folder, path):  # no checker here: as a zip tool packs the folder
+        return None
+
     def double_click(self, s, path):  # as Explorer opens it, through the installer's keys
         exe = windows_path(os.path.join(s.appdir, "tobble.exe"))
         for key, value in ((r"HKLM\Software\Classes\.tobble", "Tobble.Character"),
