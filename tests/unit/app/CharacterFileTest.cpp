@@ -29,7 +29,9 @@ struct CharacterFile : ::testing::Test {
     }
     fs::path archive() const { return files.path() / "zig.tobble"; }
     int open() { return openCharacterFile(archive().u16string(), platform); }
-    std::string own(const std::string& name) const { return home.prefix() + "Tobble/" + name; }
+    std::string own(const std::string& name) const {
+        return (home.path() / "Tobble" / name).string();
+    }
 
     ContentDir character, files, home;
     EventLog log;
