@@ -98,6 +98,30 @@ def ms(seconds):
     return None if seconds is None else seconds * 1000
 
 
+def click_series(screen, clock, x, y, pause):
+    """CLICKS clicks on the character of a client area at x, y: ms from each to the first red
+    pixel and to the first sound sample, and how long the red lasted."""
+    to_red, to_sound, flash = [], [], []
+    for _ in range(CLICKS):
+        t = time.monotonic()
+        screen.click(x + 68, y + 84)
+        red = black = None
+        while time.monotonic() - t < 1.0:
+            r, g, b = screen.pixel(x + 3, y + 3)
+            now = time.monotonic()
+            if red is None and r > 200 and g < 60:
+                red = now
+            elif red is not None and r < 40:
+                black = now
+                break
+        heard = clock.first_sound_after(t)
+        to_red.append(ms(red - t) if red else None)
+        to_sound.append(ms(heard - t) if heard else None)
+        flash.append(ms(black - red) if red and black else None)
+        time.sleep(pause)
+    return to_red, to_sound, flash
+
+
 def summary(values):
     values = [v for v in values if v is not None]
     if not values:
@@ -188,25 +212,7 @@ class Bench:
                     (line.split(":", 1) for line in geo.splitlines() if ":" in line)}
             x, y = int(vals["Absolute upper-left X"]), int(vals["Absolute upper-left Y"])
             cy = y + int(vals["Height"]) - 330
-            to_red, to_sound, flash = [], [], []
-            for _ in range(CLICKS):
-                t = time.monotonic()
-                self.screen.click(x + 68, cy + 84)
-                red = black = None
-                while time.monotonic() - t < 1.0:
-                    r, g, b = self.screen.pixel(x + 3, cy + 3)
-                    now = time.monotonic()
-                    if red is None and r > 200 and g < 60:
-                        red = now
-                    elif red is not None and r < 40:
-                        black = now
-                        break
-                heard = self.clock.first_sound_after(t)
-                to_red.append(ms(red - t) if red else None)
-                to_sound.append(ms(heard - t) if heard else None)
-                flash.append(ms(black - red) if red and black else None)
-                time.sleep(0.3)
-            return to_red, to_sound, flash
+            return click_series(self.screen, self.clock, x, cy, 0.3)
         finally:
             self.stop(proc)
 

@@ -16,7 +16,7 @@ import time
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
-from bench import (CLICKS, IDLE_SECONDS, SinkClock, fmt, ms, rss_kib,  # noqa: E402
+from bench import (CLICKS, IDLE_SECONDS, SinkClock, click_series, fmt, ms, rss_kib,  # noqa: E402
                    summary, thread_switches)
 from desktop import Desktop, Screen, _x11  # noqa: E402  (bench put tests/scenarios on the path)
 from session import Character, tone  # noqa: E402
@@ -170,25 +170,7 @@ class WineBench:
         try:
             time.sleep(1.5)
             x, y = self.client(window)
-            to_red, to_sound, flash = [], [], []
-            for _ in range(CLICKS):
-                t = time.monotonic()
-                self.screen.click(x + 68, y + 84)
-                red = black = None
-                while time.monotonic() - t < 1.0:
-                    r, g, b = self.screen.pixel(x + 3, y + 3)
-                    now = time.monotonic()
-                    if red is None and r > 200 and g < 60:
-                        red = now
-                    elif red is not None and r < 40:
-                        black = now
-                        break
-                heard = self.clock.first_sound_after(t)
-                to_red.append(ms(red - t) if red else None)
-                to_sound.append(ms(heard - t) if heard else None)
-                flash.append(ms(black - red) if red and black else None)
-                time.sleep(0.4)
-            return to_red, to_sound, flash
+            return click_series(self.screen, self.clock, x, y, 0.4)
         finally:
             self.stop(proc)
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
+#include "ScratchFolder.h"
 #include "base/Failure.h"
 #include "content/CharacterArchive.h"
 
@@ -15,16 +15,6 @@ namespace {
 
 using namespace tobble;
 namespace fs = std::filesystem;
-
-const fs::path& scratch() {
-    static const fs::path directory = [] {
-        std::string pattern = (fs::temp_directory_path() / "tobble-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        return fs::path(pattern);
-    }();
-    return directory;
-}
 
 template <typename Call> bool refused(Call call) {
     try {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
+#include "ScratchFolder.h"
 #include "base/TextEncoding.h"
 #include "content/CharacterLoad.h"
 
@@ -20,16 +20,6 @@ namespace fs = std::filesystem;
 struct AnyPicture : PictureDecoder {
     PicturePtr loadPicture(const std::u16string&) override { return std::make_shared<Picture>(); }
 };
-
-const fs::path& scratch() {
-    static const fs::path directory = [] {
-        std::string pattern = (fs::temp_directory_path() / "tobble-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        return fs::path(pattern);
-    }();
-    return directory;
-}
 
 void writeConfig(const char* data, std::size_t size) {
     std::ofstream out(scratch() / "config.ini", std::ios::binary | std::ios::trunc);
