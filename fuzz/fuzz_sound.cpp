@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/SoundDecoder.h"
+#include "frontend/qt/platform/SoundDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

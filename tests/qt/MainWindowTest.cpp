@@ -15,8 +15,8 @@
 #include "frontend/qt/MainWindow.h"
 #include "frontend/qt/ProgramArguments.h"
 #include "frontend/qt/QtPlatformChoice.h"
-#include "platform/linux/LinuxPlatform.h"
-#include "platform/linux/SoundDecoder.h"
+#include "frontend/qt/platform/LinuxPlatform.h"
+#include "frontend/qt/platform/SoundDecoder.h"
 
 namespace tobble::testing {
 namespace {

@@ -12,9 +12,9 @@
 #include "base/Failure.h"
 #include "frontend/win32/MainWindow.h"
 #include "frontend/win32/Painting.h"
+#include "frontend/win32/platform/GdiPicture.h"
+#include "frontend/win32/platform/Win32Platform.h"
 #include "frontend/win32/resource.h"
-#include "platform/win32/GdiPicture.h"
-#include "platform/win32/Win32Platform.h"
 
 namespace tobble {
 namespace {

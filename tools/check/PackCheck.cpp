@@ -12,7 +12,7 @@
 #include "base/TextEncoding.h"
 #include "content/CharacterFiles.h"
 #include "content/CharacterLoad.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "frontend/qt/platform/LinuxPlatform.h"
 
 namespace tobble::check {
 namespace {

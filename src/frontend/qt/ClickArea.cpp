@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
-#include "platform/linux/QtText.h"
+#include "frontend/qt/platform/QtText.h"
 #include "ui/Captions.h"
 #include "ui/Layout.h"
 

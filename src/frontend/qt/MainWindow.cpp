@@ -13,7 +13,7 @@
 #include "frontend/qt/PictureBox.h"
 #include "frontend/qt/QuestionBox.h"
 #include "frontend/qt/TextLabel.h"
-#include "platform/linux/QtText.h"
+#include "frontend/qt/platform/QtText.h"
 #include "ui/Captions.h"
 #include "ui/Layout.h"
 

@@ -8,7 +8,7 @@
 #include "frontend/qt/MainWindow.h"
 #include "frontend/qt/ProgramArguments.h"
 #include "frontend/qt/QtPlatformChoice.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "frontend/qt/platform/LinuxPlatform.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "frontend/win32/Painting.h"
 #include "frontend/win32/TextLabel.h"
+#include "frontend/win32/platform/GdiPicture.h"
+#include "frontend/win32/platform/WideText.h"
 #include "frontend/win32/resource.h"
-#include "platform/win32/GdiPicture.h"
-#include "platform/win32/WideText.h"
 #include "ui/Captions.h"
 
 #ifndef WM_DPICHANGED

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/WideText.h"
+#include "frontend/win32/platform/WideText.h"
 #include "ui/AccessKeys.h"
 
 namespace tobble {

@@ -7,7 +7,7 @@
 
 #include "app/CharacterFileOpening.h"
 #include "frontend/win32/MainWindow.h"
-#include "platform/win32/Win32Platform.h"
+#include "frontend/win32/platform/Win32Platform.h"
 
 namespace {
 

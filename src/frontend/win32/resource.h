@@ -5,7 +5,7 @@
 #define IDI_TOBBLE 1
 #define IDC_MICROPHONE 2
 
-#include "platform/win32/InputBoxIds.h"
+#include "frontend/win32/platform/InputBoxIds.h"
 
 #define IDC_TEXT1 300
 #define IDC_LABEL1 301

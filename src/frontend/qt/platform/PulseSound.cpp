@@ -1,4 +1,4 @@
-#include "platform/linux/PulseSound.h"
+#include "frontend/qt/platform/PulseSound.h"
 
 #include <condition_variable>
 #include <filesystem>
@@ -10,7 +10,7 @@
 #include <pulse/proplist.h>
 #include <pulse/stream.h>
 
-#include "platform/linux/SoundDecoder.h"
+#include "frontend/qt/platform/SoundDecoder.h"
 
 namespace tobble {
 
@@ -125,20 +125,20 @@ private:
 
     void startStream() {
         decoder_ = std::move(pending_);
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(decoder_->rate()),
-                            static_cast<std::uint8_t>(decoder_->channels())};
+        pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(decoder_->rate()),
+                              static_cast<std::uint8_t>(decoder_->channels())};
         // The WAV files' own order of speakers; the server mixes them down to what it has.
         pa_channel_map map;
-        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+        pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_WAVEEX);
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
-        stream_ = pa_stream_new_with_proplist(context_, "Tobble", &spec, &map, props);
+        stream_ = pa_stream_new_with_proplist(context_, "Tobble", &format, &map, props);
         pa_proplist_free(props);
         const pa_buffer_attr attr{
             static_cast<std::uint32_t>(-1),
-            static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatency, &spec)),
+            static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatency, &format)),
             static_cast<std::uint32_t>(-1),
-            static_cast<std::uint32_t>(pa_usec_to_bytes(kRefill, &spec)),
+            static_cast<std::uint32_t>(pa_usec_to_bytes(kRefill, &format)),
             static_cast<std::uint32_t>(-1)};
         if (!stream_ || pa_stream_connect_playback(stream_, nullptr, &attr,
                                                    PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)

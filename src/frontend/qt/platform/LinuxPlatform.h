@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/PulseSound.h"
+#include "frontend/qt/platform/PulseSound.h"
 #include "seams/Platform.h"
 
 namespace tobble {

@@ -11,8 +11,8 @@
 
 #include "base/Failure.h"
 #include "base/NewFolders.h"
-#include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "frontend/win32/platform/WideText.h"
+#include "frontend/win32/platform/Win32Platform.h"
 
 namespace tobble {
 

@@ -11,8 +11,8 @@
 
 #include "base/Failure.h"
 #include "base/NewFolders.h"
-#include "platform/linux/LinuxPlatform.h"
-#include "platform/linux/QtText.h"
+#include "frontend/qt/platform/LinuxPlatform.h"
+#include "frontend/qt/platform/QtText.h"
 
 namespace tobble {
 

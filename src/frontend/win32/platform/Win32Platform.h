@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/GdiPicture.h"
+#include "frontend/win32/platform/GdiPicture.h"
 #include "seams/Platform.h"
 
 namespace tobble {

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPlatform.h"
+#include "frontend/qt/platform/LinuxPlatform.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -18,7 +18,7 @@
 #include "base/FileNames.h"
 #include "base/TextEncoding.h"
 #include "content/CharacterFiles.h"
-#include "platform/linux/QtText.h"
+#include "frontend/qt/platform/QtText.h"
 #include "ui/Layout.h"
 
 namespace tobble {

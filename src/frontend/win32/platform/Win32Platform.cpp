@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Platform.h"
+#include "frontend/win32/platform/Win32Platform.h"
 
 #include <mmreg.h>
 #include <mmsystem.h>
@@ -13,8 +13,8 @@
 #include "base/Failure.h"
 #include "base/FileNames.h"
 #include "content/WavFormat.h"
-#include "platform/win32/InputBox.h"
-#include "platform/win32/WideText.h"
+#include "frontend/win32/platform/InputBox.h"
+#include "frontend/win32/platform/WideText.h"
 
 namespace tobble {
 

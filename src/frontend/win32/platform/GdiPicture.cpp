@@ -1,4 +1,4 @@
-#include "platform/win32/GdiPicture.h"
+#include "frontend/win32/platform/GdiPicture.h"
 
 #include <gdiplus.h>
 
@@ -8,7 +8,7 @@
 
 #include "base/Failure.h"
 #include "base/FileNames.h"
-#include "platform/win32/WideText.h"
+#include "frontend/win32/platform/WideText.h"
 
 namespace tobble {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/SoundDecoder.h"
+#include "frontend/qt/platform/SoundDecoder.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "platform/win32/InputBox.h"
+#include "frontend/win32/platform/InputBox.h"
 
-#include "platform/win32/InputBoxIds.h"
-#include "platform/win32/WideText.h"
+#include "frontend/win32/platform/InputBoxIds.h"
+#include "frontend/win32/platform/WideText.h"
 
 namespace tobble {
 
