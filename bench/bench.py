@@ -98,6 +98,22 @@ def ms(seconds):
     return None if seconds is None else seconds * 1000
 
 
+def idle_wakeups(desktop, pid, window, other_window):
+    """Context switches a second of all the process's threads, with its window focused and then
+    another: {"focused": n, "unfocused": n, "threads": {name: n} while focused}."""
+    result = {}
+    for state, target in (("focused", window), ("unfocused", other_window)):
+        desktop.run(["xdotool", "windowfocus", "--sync", str(target)])
+        time.sleep(1.0)
+        before = thread_switches(pid)
+        time.sleep(IDLE_SECONDS)
+        after = thread_switches(pid)
+        by_thread = {n: (after[n] - before.get(n, 0)) / IDLE_SECONDS for n in after}
+        result[state] = sum(by_thread.values())
+        result.setdefault("threads", by_thread)
+    return result
+
+
 def click_series(screen, clock, x, y, pause):
     """CLICKS clicks on the character of a client area at x, y: ms from each to the first red
     pixel and to the first sound sample, and how long the red lasted."""
@@ -221,16 +237,7 @@ class Bench:
         try:
             win = self.window_of(proc)
             time.sleep(2.0)
-            result = {}
-            for state, target in (("focused", win), ("unfocused", other_window)):
-                self.d.run(["xdotool", "windowfocus", "--sync", str(target)])
-                time.sleep(1.0)
-                before = thread_switches(proc.pid)
-                time.sleep(IDLE_SECONDS)
-                after = thread_switches(proc.pid)
-                by_thread = {n: (after[n] - before.get(n, 0)) / IDLE_SECONDS for n in after}
-                result[state] = sum(by_thread.values())
-                result.setdefault("threads", by_thread)  # of the focused window
+            result = idle_wakeups(self.d, proc.pid, win, other_window)
             result["rss"] = rss_kib(proc.pid) / 1024
             return result
         finally:

@@ -16,8 +16,8 @@ import time
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
-from bench import (CLICKS, IDLE_SECONDS, SinkClock, click_series, fmt, ms, rss_kib,  # noqa: E402
-                   summary, thread_switches)
+from bench import (CLICKS, SinkClock, click_series, fmt, idle_wakeups, ms, rss_kib,  # noqa: E402
+                   summary)
 from desktop import Desktop, Screen, _x11  # noqa: E402  (bench put tests/scenarios on the path)
 from session import Character, tone  # noqa: E402
 
@@ -178,14 +178,7 @@ class WineBench:
         proc, _, _, window, _ = self.start(name)
         try:
             time.sleep(2.0)
-            result = {}
-            for state, target in (("focused", window), ("unfocused", other_window)):
-                self.d.run(["xdotool", "windowfocus", "--sync", str(target)])
-                time.sleep(1.0)
-                before = thread_switches(proc.pid)
-                time.sleep(IDLE_SECONDS)
-                after = thread_switches(proc.pid)
-                result[state] = sum(after[n] - before.get(n, 0) for n in after) / IDLE_SECONDS
+            result = idle_wakeups(self.d, proc.pid, window, other_window)
             result["rss"] = rss_kib(proc.pid) / 1024  # the loader, become wine64-preloader
             return result
         finally:
