@@ -61,8 +61,7 @@ int openCharacterFile(const std::u16string& file, const Platform& platform) {
     const fs::path archive(file);
     std::u16string title;
     try {
-        readCharacterArchive(archive);
-        verifyCharacterArchive(archive);
+        verifyCharacterArchive(archive); // the directory's rules first, then every file's data
         title = characterTitle(archive, platform.system);
     } catch (const std::exception& error) {
         platform.desktop.messageBox(kCannotAdd + describe(error), vbCritical, kTitle);
